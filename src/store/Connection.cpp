@@ -1,0 +1,79 @@
+#include "Connection.h"
+
+#include <QHash>
+#include <QSqlQuery>
+
+#include "DataSourceRegistration.h"
+#include "DbError.h"
+#include "Registry.h"
+#include "Schema.h"
+
+namespace connection {
+
+namespace {
+
+QHash<QString, Definition>& definitions() {
+    static QHash<QString, Definition> defs;  // keyed by lower-case name
+    return defs;
+}
+
+QString paramValue(const QStringList& params, const QString& key) {
+    for (const QString& p : params)
+        if (p.section(u'=', 0, 0).compare(key, Qt::CaseInsensitive) == 0) return p.section(u'=', 1);
+    return {};
+}
+
+}  // namespace
+
+void define(const Definition& def) { definitions().insert(def.name.toLower(), def); }
+
+QString canonicalName(const QString& name) {
+    auto it = definitions().constFind(name.toLower());
+    return it == definitions().constEnd() ? name : it->name;
+}
+
+bool isOpen(const QString& name) {
+    const QString canon = canonicalName(name);
+    return QSqlDatabase::contains(canon) && QSqlDatabase::database(canon, false).isOpen();
+}
+
+QSqlDatabase database(const QString& name) {
+    const QString canon = canonicalName(name);
+    if (QSqlDatabase::contains(canon)) {
+        QSqlDatabase db = QSqlDatabase::database(canon, false);
+        if (db.isOpen()) return db;
+    }
+    auto it = definitions().constFind(canon.toLower());
+    if (it == definitions().constEnd())
+        throw DbError(QStringLiteral("connection"), QStringLiteral("no connection named %1").arg(name));
+    const Definition& def = *it;
+    // Resolve the data source through its registration.
+    Registry registry(def.hiveFile.isEmpty() ? Registry::defaultHiveFile() : def.hiveFile);
+    const QString key = QStringLiteral("\\SoftWare\\ODBC\\ODBC.ini\\") + def.dataSource;
+    const QString file = registry.readValue(key, QStringLiteral("DBQ")).toString();
+    const QString driver = registry.readValue(key, QStringLiteral("Driver")).toString();
+    if (file.isEmpty() || driver != QLatin1String(registration::kDriverName))
+        throw DbError(QStringLiteral("connection"),
+                      QStringLiteral("data source %1 is not registered").arg(def.dataSource));
+    QString error;
+    if (!schema::openExisting(canon, file, &error)) {
+        QSqlDatabase::removeDatabase(canon);
+        throw DbError(QStringLiteral("connection"), error);
+    }
+    QSqlDatabase db = QSqlDatabase::database(canon, false);
+    db.setUserName(paramValue(def.params, QStringLiteral("UserName")));
+    db.setPassword(paramValue(def.params, QStringLiteral("Password")));
+    return db;
+}
+
+void closeAll() {
+    for (const QString& name : QSqlDatabase::connectionNames()) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+}
+
+}  // namespace connection

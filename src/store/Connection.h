@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+/// Named database connections. A connection is defined once (by the data module) and opens
+/// itself on the first statement that needs it, then stays open. Names match without regard
+/// to letter case, so "MyDB" and "MyDb" reach the same connection.
+namespace connection {
+
+struct Definition {
+    QString name;        ///< e.g. "MyDb"
+    QString dataSource;  ///< resolved through the registry stand-in, e.g. "Velmora"
+    bool loginPrompt = false;
+    QStringList params;  ///< "UserName=...", "Password=..."
+    QString hiveFile;    ///< registry stand-in to resolve through; empty for the default hive
+};
+
+void define(const Definition& def);
+/// The spelling under which a name was defined (matched without regard to letter case).
+QString canonicalName(const QString& name);
+/// The open connection; opens it on first use. Throws DbError("connection") when the data
+/// source does not resolve or the database cannot be opened.
+QSqlDatabase database(const QString& name);
+bool isOpen(const QString& name);
+/// Closes and forgets every connection (program end, and between tests).
+void closeAll();
+
+}  // namespace connection

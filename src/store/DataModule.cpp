@@ -1,0 +1,14 @@
+#include "DataModule.h"
+
+TDM::TDM(QObject* parent, const QString& hiveFile) : QObject(parent) {
+    setObjectName(QStringLiteral("DM"));
+    m_database1.name = QStringLiteral("MyDb");
+    m_database1.dataSource = QStringLiteral("Velmora");
+    m_database1.loginPrompt = false;
+    m_database1.params = {QStringLiteral("UserName=admin"), QStringLiteral("Password=qex402615")};
+    m_database1.hiveFile = hiveFile;
+    connection::define(m_database1);
+}
+
+// The connection closes with the program.
+TDM::~TDM() { connection::closeAll(); }

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+/// The database file: thirteen tables, every column TEXT, created only when no file exists.
+namespace schema {
+
+/// The statements that create the tables and their indexes.
+QStringList createStatements();
+/// Column names of a table, in declared order.
+QStringList columns(const QString& table);
+/// All thirteen table names, BasicInfo first, then the answer tables in storage order.
+QStringList tables();
+
+/// Creates the database file at `path` when no file exists there (built under a temporary
+/// name and renamed into place, mode 0600). Returns false when it could not be made. An
+/// existing file, whatever it holds, is left alone.
+bool ensureDatabaseFile(const QString& path, QString* error = nullptr);
+
+/// Opens `path` read-write with the program's settings under `connectionName` (URI mode=rw:
+/// never creates a file). The caller removes the connection.
+bool openExisting(const QString& connectionName, const QString& path, QString* error = nullptr);
+
+constexpr int kBusyTimeoutMs = 3000;
+
+}  // namespace schema

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QHash>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariantList>
+#include <memory>
+
+/// A query object bound to a connection name, used as the forms use it: close, replace the
+/// statement, then open (a select) or execute (insert, delete). Values are always bound to
+/// the statement's placeholders, never spliced into its text. A failure raises DbError naming
+/// `label` (the table the statement is about); the object stays usable afterwards.
+class SqlQuery {
+public:
+    explicit SqlQuery(QString connectionName);
+    ~SqlQuery();
+    SqlQuery(const SqlQuery&) = delete;
+    SqlQuery& operator=(const SqlQuery&) = delete;
+
+    const QString& connectionName() const { return m_connection; }
+
+    /// Closes the current result; a closed query stays closed.
+    void close();
+    /// Replaces the statement (closing first). `label` names it in errors.
+    void setSql(const QString& sql, const QVariantList& values = {}, const QString& label = QString());
+    /// Runs a select and moves to its first row.
+    void open();
+    /// Runs an insert or delete.
+    void execSql();
+
+    bool isOpen() const { return m_open; }
+    bool eof() const { return m_eof; }
+    void first();
+    void next();
+
+    QString text(const QString& column) const;
+    QString text(int column) const;
+    /// The value as a whole number; DbError when it is not one.
+    int integer(const QString& column) const;
+    int integer(int column) const;
+
+    void begin();
+    void commit();   ///< a failed commit raises DbError (and leaves no transaction open)
+    void rollback();  ///< never raises
+    bool inTransaction() const { return m_inTransaction; }
+
+    /// Parses a whole number: optional blanks around, an optional sign, decimal digits.
+    static bool parseInteger(const QString& text, int* out);
+
+    /// Test hook: the statement whose label is `label` fails at its next run (once).
+    void failNext(const QString& label) { m_failLabel = label; }
+
+private:
+    [[noreturn]] void raise(const QString& detail) const;
+    QSqlQuery& prepared();
+    QVariant value(int column) const;
+    int columnIndex(const QString& column) const;
+
+    QString m_connection;
+    QString m_sql;
+    QVariantList m_values;
+    QString m_label;
+    QSqlQuery* m_current = nullptr;
+    // Prepared statements, reused whenever the same text is set again.
+    QHash<QString, std::shared_ptr<QSqlQuery>> m_cache;
+    bool m_open = false;
+    bool m_eof = true;
+    bool m_inTransaction = false;
+    QString m_failLabel;
+};

@@ -1,0 +1,73 @@
+#include "Statements.h"
+
+#include <array>
+
+using namespace catalogue;
+
+namespace statements {
+
+namespace {
+
+// clang-format off
+struct TableStatements {
+    const char* name;
+    const char* insertOther;
+    const char* insertCode;
+    const char* select;
+    const char* remove;
+};
+
+const std::array<TableStatements, kTableCount> kTables = {{
+    {"BasicInfo", nullptr, nullptr,
+     "select * from BasicInfo where id=?", "Delete from BasicInfo where id=?"},
+    {"Special",   "Insert into Special values(?,?,?)",   "Insert into Special (ID,Code) values(?,?)",
+     "Select * from special where id=?",   "Delete from Special where id=?"},
+    {"Love",      "Insert into Love values(?,?,?)",      "Insert into Love (ID,Code) values(?,?)",
+     "Select * from Love where id=?",      "Delete from Love where id=?"},
+    {"Team",      "Insert into Team values(?,?,?)",      "Insert into Team (ID,Code) values(?,?)",
+     "Select * from Team where id=?",      "Delete from Team where id=?"},
+    {"Service",   "Insert into Service values(?,?,?)",   "Insert into Service (ID,Code) values(?,?)",
+     "Select * from Service where id=?",   "Delete from Service where id=?"},
+    {"Train",     "Insert into Train values(?,?,?)",     "Insert into  Train(ID,Code) values(?,?)",
+     "Select * from Train where id=?",     "Delete from Train where id=?"},
+    {"Reason",    "Insert into Reason values(?,?,?)",    "Insert into  Reason(ID,Code) values(?,?)",
+     "Select * from Reason where id=?",    "Delete from Reason where id=?"},
+    {"Who",       "Insert into Who values(?,?,?)",       "Insert into  Who(ID,Code) values(?,?)",
+     "Select * from Who where id=?",       "Delete from Who where id=?"},
+    {"Type",      "Insert into Type values(?,?,?)",      "Insert into  Type(ID,Code) values(?,?)",
+     "Select * from TYpe where id=?",      "Delete from TYpe where id=?"},
+    {"Time1",     nullptr,                               "Insert into Time1(ID,Code) values(?,?)",
+     "Select * from Time1 where id=?",     "Delete from Time1 where id=?"},
+    {"ReinForce", "Insert into ReinForce values(?,?,?)", "Insert into  ReinForce(ID,Code) values(?,?)",
+     "Select * from ReinForce where id=?", "Delete from ReinForce where id=?"},
+    {"Depend",    "Insert into Depend values(?,?,?)",    "Insert into  Depend(ID,Code) values(?,?)",
+     "Select * from Depend where id=?",    "Delete from Depend where id=?"},
+    {"Channel",   "Insert into Channel values(?,?,?)",   "Insert into  Channel(ID,Code) values(?,?)",
+     "Select * from Channel where id=?",   "Delete from Channel where id=?"},
+}};
+// clang-format on
+
+}  // namespace
+
+QString tableName(int table) { return QLatin1String(kTables.at(table).name); }
+
+int tableOf(GroupId g) {
+    const auto& order = answerTables();
+    for (int i = 0; i < int(order.size()); ++i)
+        if (order[i] == g) return i + 1;
+    return 0;
+}
+
+GroupId groupOf(int table) { return answerTables().at(table - 1); }
+
+QString insertBasic() { return QStringLiteral("Insert into BasicInfo values (?,?,?,?,?,?,?,?,?,?,?)"); }
+
+QString insertAnswer(int table, bool other) {
+    const char* s = other ? kTables.at(table).insertOther : kTables.at(table).insertCode;
+    return s ? QLatin1String(s) : QString();
+}
+
+QString select(int table) { return QLatin1String(kTables.at(table).select); }
+QString remove(int table) { return QLatin1String(kTables.at(table).remove); }
+
+}  // namespace statements

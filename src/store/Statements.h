@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+#include "questionnaire/Catalogue.h"
+
+/// The fixed statements of the register. Every value goes to a placeholder.
+/// Tables are numbered 0 (BasicInfo) to 12 (Channel), in storage order.
+namespace statements {
+
+constexpr int kTableCount = 13;
+
+QString tableName(int table);
+/// Table number of an answer-table group (1..12).
+int tableOf(catalogue::GroupId group);
+catalogue::GroupId groupOf(int table);
+
+QString insertBasic();
+/// The answer-row insert: three values for the other row, two columns otherwise.
+QString insertAnswer(int table, bool other);
+QString select(int table);
+QString remove(int table);
+
+}  // namespace statements

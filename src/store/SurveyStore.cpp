@@ -1,0 +1,102 @@
+#include "SurveyStore.h"
+
+#include "DbError.h"
+#include "Encoding.h"
+#include "SqlQuery.h"
+#include "Statements.h"
+
+using namespace catalogue;
+
+StoreFailure::StoreFailure(int t)
+    : std::runtime_error(statements::tableName(t).toStdString()), table(t) {}
+
+template <typename Run>
+void SurveyStore::inTransaction(Run run, int lastTable) {
+    m_table = 0;
+    try {
+        m_query.begin();  // a failed begin counts as the first statement's failure
+        run();
+        m_table = lastTable;  // a failed commit counts as the last table's
+        m_query.commit();
+    } catch (const DbError&) {
+        m_query.rollback();
+        throw StoreFailure(m_table);
+    }
+}
+
+void SurveyStore::insertRows(const Answers& answers) {
+    const encoding::Rows rows = encoding::encode(answers);
+    const QString id = rows.basic.first();
+    m_table = 0;
+    QVariantList basic;
+    for (const QString& v : rows.basic) basic << v;
+    m_query.setSql(statements::insertBasic(), basic, statements::tableName(0));
+    m_query.execSql();
+    for (const auto& row : rows.rows) {
+        m_table = statements::tableOf(row.table);
+        const bool other = row.isOther();
+        QVariantList values{id, row.code};
+        if (other) values << row.name;
+        m_query.setSql(statements::insertAnswer(m_table, other), values, statements::tableName(m_table));
+        m_query.execSql();
+    }
+}
+
+void SurveyStore::deleteRows(const QString& id) {
+    for (int t = 0; t < statements::kTableCount; ++t) {
+        m_table = t;
+        m_query.setSql(statements::remove(t), {id}, statements::tableName(t));
+        m_query.execSql();
+    }
+}
+
+void SurveyStore::store(const Answers& answers) {
+    inTransaction([&] { insertRows(answers); }, statements::kTableCount - 1);
+}
+
+void SurveyStore::replace(const Answers& answers) {
+    inTransaction(
+        [&] {
+            deleteRows(trimmedText(answers.id));
+            insertRows(answers);
+        },
+        statements::kTableCount - 1);
+}
+
+void SurveyStore::remove(const QString& id) {
+    inTransaction([&] { deleteRows(trimmedText(id)); }, statements::kTableCount - 1);
+}
+
+LookupResult SurveyStore::read(const QString& rawId) {
+    LookupResult result;
+    const QString id = trimmedText(rawId);
+    result.answers.id = id;
+    int table = 0;
+    try {
+        m_query.setSql(statements::select(0), {id}, statements::tableName(0));
+        m_query.open();
+        if (m_query.eof()) {
+            result.status = LookupResult::NotFound;
+            return result;
+        }
+        result.found = true;
+        encoding::decodeBasic([&](const char* column) { return m_query.text(QLatin1String(column)); },
+                              result.answers);
+        for (table = 1; table < statements::kTableCount; ++table) {
+            const GroupId g = statements::groupOf(table);
+            m_query.setSql(statements::select(table), {id}, statements::tableName(table));
+            m_query.open();
+            for (m_query.first(); !m_query.eof(); m_query.next())
+                encoding::decodeAnswerRow(g, m_query.text(QStringLiteral("Code")), m_query.text(QStringLiteral("Name")),
+                                          result.answers);
+        }
+        result.status = LookupResult::Complete;
+    } catch (const DbError&) {
+        result.status = LookupResult::Failed;
+        result.failedTable = table;
+    } catch (const encoding::DecodeError&) {
+        result.status = LookupResult::Failed;
+        result.failedTable = table;
+    }
+    return result;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <stdexcept>
+
+#include "questionnaire/Answers.h"
+
+class SqlQuery;
+
+/// A storage run that failed; `table` is the table whose statement failed (0 BasicInfo ..
+/// 12 Channel). Everything the run wrote was rolled back.
+struct StoreFailure : std::runtime_error {
+    explicit StoreFailure(int t);
+    int table;
+};
+
+/// What a lookup by identity number found.
+struct LookupResult {
+    enum Status { NotFound, Failed, Complete };
+    Status status = NotFound;
+    /// Statement that failed (0 BasicInfo .. 12 Channel) when status is Failed.
+    int failedTable = -1;
+    /// What was read, in the lookup's order, up to a failure.
+    Answers answers;
+    /// True once the BasicInfo row was found (the controls are then to be filled).
+    bool found = false;
+};
+
+/// Stores, reads, deletes and replaces questionnaires through one query object. Each
+/// writing run is one transaction: all of it or nothing.
+class SurveyStore {
+public:
+    explicit SurveyStore(SqlQuery& query) : m_query(query) {}
+
+    /// The BasicInfo row, then one row per ticked box. Throws StoreFailure.
+    void store(const Answers& answers);
+    /// The thirteen deletes, then the store run, in one transaction. Throws StoreFailure.
+    void replace(const Answers& answers);
+    /// Deletes from all thirteen tables. Throws StoreFailure.
+    void remove(const QString& id);
+    /// Reads BasicInfo, then the twelve answer tables in order; stops at the first failure.
+    LookupResult read(const QString& id);
+
+private:
+    void insertRows(const Answers& answers);
+    void deleteRows(const QString& id);
+    template <typename Run>
+    void inTransaction(Run run, int lastTable);
+
+    SqlQuery& m_query;
+    int m_table = 0;  // the table of the statement being run
+};
