@@ -1,0 +1,5 @@
+#include "SpecialtyReport.h"
+
+namespace specialtyreport {
+void preview(QWidget*) {}
+}  // namespace specialtyreport
