@@ -1,0 +1,47 @@
+#include "RecordLookup.h"
+
+#include <QLineEdit>
+
+#include "questionnaire/QuestionnairePages.h"
+#include "store/SurveyStore.h"
+#include "ui/Prompt.h"
+#include "ui/StatusPanels.h"
+
+namespace {
+const QString kCaption = QStringLiteral("提示");
+}
+
+QString RecordLookup::identityNumber(const QString& typed) {
+    QString id = trimmedText(typed);
+    if (id.endsWith(u'x')) id[id.size() - 1] = u'X';
+    return id;
+}
+
+bool RecordLookup::run(const Host& h) {
+    h.status->setPanelText(0, QStringLiteral("正在查询相关信息,请稍候..."));
+    const QString id = identityNumber(h.idEdit->text());
+    if (id.isEmpty()) {
+        inform(h.form, QStringLiteral("请输入身份证号码"), kCaption);
+        return false;
+    }
+    SurveyStore store(*h.query);
+    const LookupResult result = store.read(id);
+    if (result.status == LookupResult::NotFound) {
+        inform(h.form, QStringLiteral("没有符合条件的记录"), kCaption);
+        h.status->setPanelText(0, QStringLiteral("查询成功,没有符合条件的记录！"));
+        return false;
+    }
+    if (result.found) {
+        // A found record replaces whatever the pages showed before.
+        h.pages->clearAnswers();
+        h.pages->load(result.answers);
+    }
+    if (result.status == LookupResult::Failed) {
+        inform(h.form, QStringLiteral("查询失败！"), kCaption);
+        h.status->setPanelText(0, QStringLiteral("查询失败！"));
+        return false;
+    }
+    h.status->setPanelText(0, QStringLiteral("查询成功！"));
+    if (h.onSuccess) h.onSuccess();
+    return true;
+}

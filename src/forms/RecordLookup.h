@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QLineEdit;
+class QWidget;
+class QuestionnairePages;
+class SqlQuery;
+class StatusPanels;
+
+/// Finds a stored questionnaire by the identity number in a form's `Edt_ID` and loads it into
+/// the form's pages, with the lookup's messages and status texts. Shared by the Query and
+/// Edit forms.
+class RecordLookup {
+public:
+    struct Host {
+        QWidget* form;
+        QLineEdit* idEdit;
+        QuestionnairePages* pages;
+        StatusPanels* status;
+        SqlQuery* query;
+        std::function<void()> onSuccess;  ///< runs only after a complete load
+    };
+
+    /// Runs one lookup; true when it reached its end (the success action ran).
+    static bool run(const Host& host);
+
+    /// The number as statements use it: trimmed, a trailing lower-case x upper-cased.
+    static QString identityNumber(const QString& typed);
+};
