@@ -15,8 +15,7 @@ bool KeyPreview::eventFilter(QObject* watched, QEvent* event) {
     if (w != QApplication::focusWidget() && w != m_form) return false;
     emit keyDown(key->key());
     if (key->key() == Qt::Key_Escape) return true;
-    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier ||
-        key->key() == Qt::Key_Enter) {
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
         if (QWidget* focus = QApplication::focusWidget()) {
             QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
             QCoreApplication::sendEvent(focus, &tab);
