@@ -6,6 +6,7 @@
 #include <QTranslator>
 
 #include "app/Fonts.h"
+#include "app/TFrm_Main.h"
 #include "store/DataModule.h"
 
 namespace startup {
@@ -22,7 +23,9 @@ void prepareApplication(QApplication& app) {
 
 int runDesktop(QApplication& app) {
     prepareApplication(app);
-    TDM dm;
+    TFrm_Main Frm_Main;  // its creation registers the data source
+    TDM DM;
+    Frm_Main.showMaximized();
     return app.exec();
 }
 

@@ -1,8 +1,7 @@
-#include <QApplication>
-
+#include "app/Application.h"
 #include "app/Startup.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    Application app(argc, argv);
     return startup::runDesktop(app);
 }

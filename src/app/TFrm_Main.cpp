@@ -1,0 +1,225 @@
+#include "TFrm_Main.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/TFrm_About.h"
+#include "forms/TFrm_Edit.h"
+#include "forms/TFrm_New.h"
+#include "forms/TFrm_Query.h"
+#include "stats/SpecialtyReport.h"
+#include "stats/TFrm_Total.h"
+#include "store/DataLocation.h"
+#include "store/DataSourceRegistration.h"
+#include "store/Registry.h"
+#include "store/Schema.h"
+#include "ui/StatusPanels.h"
+
+// The resources live in a static library: make sure they are linked and registered.
+static void initIcons() { Q_INIT_RESOURCE(icons); }
+
+namespace {
+
+// ImageList1, in index order: 0 exit, 1 new, 2 edit, 3 query, 4 statistics, 5 delete.
+QIcon imageList1(int index) {
+    static const char* const files[] = {"exit", "new", "edit", "query", "total", "delete"};
+    return QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(files[index])));
+}
+
+}  // namespace
+
+TFrm_Main::TFrm_Main(QWidget* parent, const QString& appDir, Registry* registry)
+    : QMainWindow(parent,
+                  Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                      Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
+    initIcons();
+    setObjectName(QStringLiteral("Frm_Main"));
+    setWindowTitle(QStringLiteral("Quenvale社区管理信息系统"));
+    move(1, 0);
+    resize(798, 494);
+
+    m_factories = {
+        {Command::New, formrunner::factoryOf<TFrm_New>()},     {Command::Query, formrunner::factoryOf<TFrm_Query>()},
+        {Command::Edit, formrunner::factoryOf<TFrm_Edit>()},   {Command::Total, formrunner::factoryOf<TFrm_Total>()},
+        {Command::About, formrunner::factoryOf<TFrm_About>()},
+    };
+    m_reportPreview = &specialtyreport::preview;
+
+    buildMenu();
+
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    buildToolBar();
+    column->addWidget(ToolBar1->parentWidget());
+    // The empty workspace in the application-workspace colour, as an MDI area would show it.
+    auto* workspace = new QWidget(central);
+    workspace->setObjectName(QStringLiteral("Workspace"));
+    QPalette pal = workspace->palette();
+    pal.setBrush(QPalette::Window, pal.brush(QPalette::Dark));
+    workspace->setPalette(pal);
+    workspace->setAutoFillBackground(true);
+    column->addWidget(workspace, 1);
+    setCentralWidget(central);
+
+    SB = new StatusPanels({300, 300, 50}, this);
+    SB->setObjectName(QStringLiteral("SB"));
+    setStatusBar(SB);
+
+    // Hints are not switched on for this window: no tool-tip window may appear over any part of it.
+    for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
+
+    FormCreate(appDir, registry);
+}
+
+TFrm_Main::~TFrm_Main() = default;
+
+void TFrm_Main::buildMenu() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    auto item = [this, bar](const char* name, const QString& caption, void (TFrm_Main::*handler)()) {
+        auto* a = new QAction(caption, this);
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, handler);
+        bar->addAction(a);
+        return a;
+    };
+    QAction* close = item("N_Close", QStringLiteral("退出系统(&C)"), &TFrm_Main::N_CloseClick);
+    close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    item("N_New", QStringLiteral("新增记录(&A)"), &TFrm_Main::N_NewClick);
+    item("N_Edit", QStringLiteral("修改记录(&E)"), &TFrm_Main::N_EditClick);
+    item("N_Query", QStringLiteral("查询和删除(&V)"), &TFrm_Main::N_QueryClick);
+    item("N_Total", QStringLiteral("统计(&T)"), &TFrm_Main::N_TotalClick);
+
+    N1 = new QMenu(QStringLiteral("报表系统"), this);
+    N1->setObjectName(QStringLiteral("N1"));
+    N1->menuAction()->setObjectName(QStringLiteral("N1"));
+    static const char* const reports[] = {"专业及特长统计", " 业余爱好统计", "活动团队统计", "开展服务统计",
+                                          "培训讲座统计",   "参加人数统计",  "参加原因统计", "服务类型统计",
+                                          "参加活动类型统计", "活动时间统计", "加强统计",     "依靠哪类居民统计",
+                                          "渠道统计"};
+    for (int i = 0; i < 13; ++i) {
+        QAction* a = N1->addAction(QString::fromUtf8(reports[i]));
+        a->setObjectName(QStringLiteral("N%1").arg(15 + i));
+        if (i == 0) connect(a, &QAction::triggered, this, &TFrm_Main::N15Click);
+    }
+    bar->addMenu(N1);
+    N1->menuAction()->setEnabled(false);
+
+    H1 = new QMenu(QStringLiteral("帮助(&H)"), this);
+    H1->setObjectName(QStringLiteral("H1"));
+    H1->menuAction()->setObjectName(QStringLiteral("H1"));
+    QAction* about = H1->addAction(QStringLiteral("关于(&A)"));
+    about->setObjectName(QStringLiteral("A1"));
+    connect(about, &QAction::triggered, this, &TFrm_Main::A1Click);
+    bar->addMenu(H1);
+}
+
+void TFrm_Main::buildToolBar() {
+    auto* coolBar = new QFrame(this);
+    coolBar->setObjectName(QStringLiteral("CoolBar1"));
+    coolBar->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    coolBar->setFixedHeight(33);
+    auto* band = new QHBoxLayout(coolBar);
+    band->setContentsMargins(2, 1, 2, 1);
+
+    ToolBar1 = new QToolBar(coolBar);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setIconSize(QSize(16, 16));
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    band->addWidget(ToolBar1);
+
+    struct Button {
+        const char* name;
+        const char* hint;
+        const char* caption;
+        int image;
+        void (TFrm_Main::*handler)();
+    };
+    static const Button buttons[] = {
+        {"ToolBtn_New", "新增记录", "新增记录(&A)", 1, &TFrm_Main::N_NewClick},
+        {"ToolBtn_Delete", "删除记录", "删除", 5, &TFrm_Main::N_QueryClick},
+        {"ToolBtn_Edit", "编辑记录", "修改", 2, &TFrm_Main::N_EditClick},
+        {"ToolBtn_Qry", "查询记录", "查询", 3, &TFrm_Main::N_QueryClick},
+        {"ToolButton5", nullptr, nullptr, -1, nullptr},
+        {"ToolBtn_Total", "统计记录", "统计", 4, &TFrm_Main::N_TotalClick},
+        {"ToolButton7", nullptr, nullptr, -1, nullptr},
+        {"ToolBtn_Exit", "退出系统", "退出系统(&C)", 0, &TFrm_Main::N_CloseClick},
+    };
+    for (const Button& b : buttons) {
+        QAction* a = nullptr;
+        if (!b.handler) {
+            a = ToolBar1->addSeparator();
+        } else {
+            a = new QAction(imageList1(b.image), QString::fromUtf8(b.caption), this);
+            a->setStatusTip(QString::fromUtf8(b.hint));
+            connect(a, &QAction::triggered, this, b.handler);
+            ToolBar1->addAction(a);
+        }
+        a->setObjectName(QLatin1String(b.name));
+        QWidget* w = ToolBar1->widgetForAction(a);
+        w->setObjectName(QLatin1String(b.name));
+        if (b.handler) w->setFixedSize(24, 22);
+    }
+}
+
+void TFrm_Main::FormCreate(const QString& appDir, Registry* registry) {
+    const DataLocation loc = DataLocation::resolve(appDir.isEmpty() ? QCoreApplication::applicationDirPath() : appDir);
+    // When the file cannot be made, the forms report it at their first statement.
+    schema::ensureDatabaseFile(loc.file);
+    Registry machineHive;
+    Registry& hive = registry ? *registry : machineHive;
+    // A value that cannot be written ends the registration; start-up goes on all the same.
+    formrunner::guarded(this, [&] { registration::registerDataSource(hive, loc.dbq); });
+}
+
+void TFrm_Main::setFormFactory(Command command, formrunner::Factory factory) {
+    m_factories[command] = std::move(factory);
+}
+
+void TFrm_Main::setReportPreview(std::function<void(QWidget*)> preview) { m_reportPreview = std::move(preview); }
+
+void TFrm_Main::runForm(Command command) { formrunner::run(this, m_factories.value(command)); }
+
+void TFrm_Main::N_CloseClick() { close(); }
+void TFrm_Main::N_NewClick() { runForm(Command::New); }
+void TFrm_Main::N_EditClick() { runForm(Command::Edit); }
+void TFrm_Main::N_QueryClick() { runForm(Command::Query); }
+void TFrm_Main::N_TotalClick() { runForm(Command::Total); }
+void TFrm_Main::A1Click() { runForm(Command::About); }
+
+void TFrm_Main::N15Click() {
+    formrunner::guarded(this, [this] { m_reportPreview(this); });
+}
+
+void TFrm_Main::ApplicationEvents1Hint(const QString& hint) { SB->setPanelText(0, hint); }
+
+bool TFrm_Main::event(QEvent* e) {
+    switch (e->type()) {
+    case QEvent::StatusTip:
+        // Every hint of this window goes to panel 0; Qt's own status message would hide the panels.
+        ApplicationEvents1Hint(static_cast<QStatusTipEvent*>(e)->tip());
+        return true;
+    case QEvent::ToolTip:
+        return true;
+    default:
+        return QMainWindow::event(e);
+    }
+}
+
+bool TFrm_Main::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::ToolTip) return true;
+    return QMainWindow::eventFilter(watched, e);
+}
