@@ -61,7 +61,8 @@ QuestionnairePages::QuestionnairePages(FormKind form, QWidget* parent) : QTabWid
     connect(qApp, &QApplication::focusChanged, this, &QuestionnairePages::onFocusChanged);
 }
 
-QuestionnairePages::~QuestionnairePages() = default;
+// The base destructor moves the focus away; no focus signal may reach this half-destroyed object.
+QuestionnairePages::~QuestionnairePages() { disconnect(qApp, nullptr, this, nullptr); }
 
 void QuestionnairePages::buildPageOne(QWidget* page) {
     auto* outer = new QVBoxLayout(page);
@@ -117,13 +118,13 @@ void QuestionnairePages::buildPageOne(QWidget* page) {
                     auto* edit = new QLineEdit(page);
                     edit->setObjectName(qs(g->otherEdit));
                     m_controls.insert(edit->objectName(), edit);
-                    grid->addWidget(edit, row, col + 2, 1, 7 - (col + 2));
+                    grid->addWidget(edit, row, col + 2, 1, std::max(1, 8 - (col + 2)));
                 }
             }
             ++row;
         }
     }
-    grid->setColumnStretch(7, 1);
+    grid->setColumnStretch(8, 1);
     outer->addLayout(grid);
     outer->addStretch(1);
 }
