@@ -62,7 +62,7 @@ void prepareDatabase() {
 
 int reportCommand(int argc, char** argv, const QStringList& args) {
     // args: report specialty (--pdf FILE | --preview)
-    if (args.size() < 3 || args[1] != QLatin1String("specialty")) {
+    if (args.size() < 2 || args[1] != QLatin1String("specialty")) {
         err(QStringLiteral("unknown report; the one report is \"specialty\""));
         return 2;
     }
