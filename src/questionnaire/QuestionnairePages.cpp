@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTabBar>
 #include <QVBoxLayout>
 
 #include "IdNumberValidator.h"
@@ -41,6 +42,12 @@ QLabel* questionLabel(const QString& text, QWidget* parent) {
 QuestionnairePages::QuestionnairePages(FormKind form, QWidget* parent) : QTabWidget(parent), m_form(form) {
     setObjectName(QStringLiteral("PageControl1"));
     setFont(songFont());
+    // Fourteen tabs must fit the narrowest form without scrolling.
+    tabBar()->setStyleSheet(QStringLiteral(
+        "QTabBar::tab { padding: 3px 5px; min-width: 30px; border: 1px solid #9a9a9a; border-bottom: none;"
+        " border-top-left-radius: 3px; border-top-right-radius: 3px; background: #e6e6e6; margin-right: -1px; }"
+        "QTabBar::tab:selected { background: #fafafa; }"
+        "QTabBar::tab:!selected { margin-top: 2px; }"));
     setUsesScrollButtons(true);
     const auto& defs = pages();
     for (int i = 0; i < int(defs.size()); ++i) {
