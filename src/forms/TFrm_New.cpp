@@ -1,6 +1,202 @@
 #include "TFrm_New.h"
 
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+
+#include "forms/KeyPreview.h"
+#include "questionnaire/Catalogue.h"
+#include "questionnaire/QuestionnairePages.h"
+#include "store/SqlQuery.h"
+#include "store/SurveyStore.h"
+#include "ui/Prompt.h"
+#include "ui/StatusPanels.h"
+
+using namespace catalogue;
+
+namespace {
+
+const QSize kClientSize(697, 406);
+const QPoint kDesignPosition(77, 88);
+
+QPushButton* makeButton(const QString& name, const QString& caption, QPoint at, QWidget* parent) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setGeometry(QRect(at, QSize(75, 25)));
+    // Enter moves the focus on; it must never click a button by itself.
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    return b;
+}
+
+// Restores the normal cursor however the store run ends.
+struct BusyCursor {
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { restore(); }
+    void restore() {
+        if (active) QApplication::restoreOverrideCursor();
+        active = false;
+    }
+    bool active = true;
+};
+
+}  // namespace
+
 TFrm_New::TFrm_New(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Frm_New"));
     setWindowTitle(QStringLiteral("新增信息"));
+    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
+    QFont song(QStringLiteral("宋体"));
+    song.setPixelSize(12);
+    setFont(song);
+    setFixedSize(kClientSize);
+    move(kDesignPosition);
+
+    PageControl1 = new QuestionnairePages(FormKind::New, this);
+    PageControl1->setGeometry(0, 1, 689, 353);
+    Button1 = makeButton(QStringLiteral("Button1"), QStringLiteral("确定(&C)"), {112, 360}, this);
+    Button2 = makeButton(QStringLiteral("Button2"), QStringLiteral("取消(&C)"), {400, 360}, this);
+    SB = new StatusPanels({150, 50}, this);
+    SB->setObjectName(QStringLiteral("SB"));
+    const int sbHeight = SB->sizeHint().height();
+    SB->setGeometry(0, kClientSize.height() - sbHeight, kClientSize.width(), sbHeight);
+
+    // Tab order: the tab control, every page's controls as the catalogue orders them, then the buttons.
+    QWidget* last = PageControl1;
+    for (int page = 0; page < PageControl1->count(); ++page)
+        for (QWidget* w : PageControl1->tabOrder(page)) {
+            QWidget::setTabOrder(last, w);
+            last = w;
+        }
+    QWidget::setTabOrder(last, Button1);
+    QWidget::setTabOrder(Button1, Button2);
+
+    m_keys = new KeyPreview(this);
+    connect(m_keys, &KeyPreview::keyDown, this, &TFrm_New::FormKeyDown);
+    connect(Button1, &QPushButton::clicked, this, &TFrm_New::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TFrm_New::Button2Click);
+    PageControl1->setHintsEnabled(true);
+    connect(PageControl1, &QuestionnairePages::pageEntered, this, &TFrm_New::pageEntered);
+
+    FormCreate();
+}
+
+TFrm_New::~TFrm_New() = default;
+
+void TFrm_New::FormCreate() {
+    PageControl1->setCurrentIndex(0);
+    m_query = std::make_unique<SqlQuery>(QStringLiteral("MyDb"));
+    ClearForm();
+}
+
+void TFrm_New::FormShow() { PageControl1->idEdit()->setFocus(); }
+
+void TFrm_New::FormClose() { m_query.reset(); }
+
+void TFrm_New::FormKeyDown(int key) {
+    // Enter has already been turned into a move to the next control; other keys pass unchanged.
+    if (focusWidget() == PageControl1->idEdit()) Edt_IDKeyPress(key);
+}
+
+void TFrm_New::Edt_IDKeyPress(int) {
+    // The identity-number validator keeps the field to digits (and a final X), typed or pasted.
+}
+
+void TFrm_New::Button1Click() {
+    const Answers answers = PageControl1->answers();
+    if (const auto failure = checks::firstFailure(answers, FormKind::New)) {
+        inform(this, failure->message, failure->caption);
+        applyFailure(*failure);
+        return;
+    }
+    if (!storeAnswers(answers)) return;
+    inform(this, QStringLiteral("新增记录成功！"), QStringLiteral("提示"));
+    ClearForm();
+    // Staff type questionnaires one after another: start the next one at once.
+    PageControl1->idEdit()->setFocus();
+}
+
+void TFrm_New::applyFailure(const checks::Failure& failure) {
+    switch (failure.then) {
+        case checks::Then::Nothing:
+            break;
+        case checks::Then::ShowPage:
+            PageControl1->setCurrentIndex(failure.page);
+            break;
+        case checks::Then::Focus:
+            if (QWidget* w = PageControl1->control(failure.control)) {
+                PageControl1->setCurrentIndex(PageControl1->pageOf(w));
+                w->setFocus();
+            }
+            break;
+    }
+}
+
+bool TFrm_New::storeAnswers(const Answers& answers) {
+    if (!m_query) m_query = std::make_unique<SqlQuery>(QStringLiteral("MyDb"));
+    BusyCursor busy;
+    try {
+        SurveyStore(*m_query).store(answers);
+    } catch (const StoreFailure& failure) {
+        // The message comes up while the hourglass is still shown, as the run ended there.
+        inform(this, storeFailureMessage(failure.table), QStringLiteral("提示"));
+        return false;
+    }
+    busy.restore();
+    return true;
+}
+
+QString TFrm_New::storeFailureMessage(int table) {
+    if (table <= 3) return QStringLiteral("新增失败！,请检查身份证号码！");
+    if (table == 4) return QStringLiteral("新增失败,请检查身份证号码！");
+    return QStringLiteral("新增失败！");
+}
+
+void TFrm_New::Button2Click() { close(); }
+
+void TFrm_New::ClearForm() {
+    PageControl1->setCurrentIndex(0);
+    PageControl1->clearAnswers();
+    PageControl1->idEdit()->clear();
+}
+
+int TFrm_New::CountOnes(const QString& choice) { return checks::CountOnes(choice); }
+
+void TFrm_New::pageEntered(int page) {
+    // Each page has its own handler, named in the catalogue.
+    const QByteArray handler(pages().at(page).enterHandler);
+    QMetaObject::invokeMethod(this, handler.constData(), Qt::DirectConnection);
+}
+
+void TFrm_New::showHint(int page) {
+    const Page& p = pages().at(page);
+    SB->setPanelText(0, qs(p.hintTitle));
+    SB->setPanelText(1, qs(p.hintText));
+}
+
+void TFrm_New::Tab_BasicEnter() { showHint(0); }
+void TFrm_New::Tab_SpecialEnter() { showHint(1); }
+void TFrm_New::Tab_LoveEnter() { showHint(2); }
+void TFrm_New::Tab_TeamEnter() { showHint(3); }
+void TFrm_New::Tab_ServiceEnter() { showHint(4); }
+void TFrm_New::Tab_TrainEnter() { showHint(5); }
+void TFrm_New::Tab_FlagEnter() { showHint(6); }
+void TFrm_New::Tab_ReasonEnter() { showHint(7); }
+void TFrm_New::Tab_WhoEnter() { showHint(8); }
+void TFrm_New::Tab_TypeEnter() { showHint(9); }
+void TFrm_New::Tab_TimeEnter() { showHint(10); }
+void TFrm_New::Tab_ReinForceEnter() { showHint(11); }
+void TFrm_New::Tab_DependEnter() { showHint(12); }
+void TFrm_New::Tab_ChannelEnter() { showHint(13); }
+
+void TFrm_New::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) FormShow();
+}
+
+void TFrm_New::closeEvent(QCloseEvent* event) {
+    FormClose();
+    QDialog::closeEvent(event);
 }

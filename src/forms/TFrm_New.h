@@ -1,10 +1,73 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
 
-/// Placeholder until the form is built.
+#include "questionnaire/Checks.h"
+
+class KeyPreview;
+class QPushButton;
+class QuestionnairePages;
+class SqlQuery;
+class StatusPanels;
+
+/// The New form `Frm_New`: one questionnaire is typed into the fourteen pages, checked by the
+/// rules on "确定(&C)" and stored in one run; after a successful store the form empties itself
+/// for the next questionnaire. A failed check or a failed store leaves everything typed.
 class TFrm_New : public QDialog {
     Q_OBJECT
 public:
     explicit TFrm_New(QWidget* parent = nullptr);
+    ~TFrm_New() override;
+
+    QuestionnairePages* PageControl1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    StatusPanels* SB = nullptr;
+
+public slots:
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void FormKeyDown(int key);
+    void Edt_IDKeyPress(int key);
+    void Button1Click();
+    void Button2Click();
+
+    void Tab_BasicEnter();
+    void Tab_SpecialEnter();
+    void Tab_LoveEnter();
+    void Tab_TeamEnter();
+    void Tab_ServiceEnter();
+    void Tab_TrainEnter();
+    void Tab_FlagEnter();
+    void Tab_ReasonEnter();
+    void Tab_WhoEnter();
+    void Tab_TypeEnter();
+    void Tab_TimeEnter();
+    void Tab_ReinForceEnter();
+    void Tab_DependEnter();
+    void Tab_ChannelEnter();
+
+public:
+    /// Shows page one, unticks every box and empties every text, `Edt_ID` included.
+    void ClearForm();
+    /// Number of "1" characters in a choice string.
+    static int CountOnes(const QString& choice);
+
+    /// The message for a store run that failed at `table` (0 BasicInfo .. 12 Channel).
+    static QString storeFailureMessage(int table);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void pageEntered(int page);
+    void showHint(int page);
+    void applyFailure(const checks::Failure& failure);
+    bool storeAnswers(const Answers& answers);
+
+    KeyPreview* m_keys = nullptr;
+    std::unique_ptr<SqlQuery> m_query;
 };
