@@ -67,12 +67,6 @@ private slots:
         m_prompt.clear();
     }
 
-    void statement() {
-        QCOMPARE(TFrm_Report::specialSql(), QStringLiteral("Select Code,count(*) as  icount  from special\n"
-                                                           "group by code \n"
-                                                           "order by code "));
-    }
-
     void rows_data() {
         QTest::addColumn<Stored>("stored");
         QTest::addColumn<Rows>("printed");
