@@ -75,7 +75,7 @@ TFrm_Edit::TFrm_Edit(QWidget* parent) : QDialog(parent) {
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setGeometry(0, 0, kClientWidth, kGroupHeight);
 
-    constexpr int rowTop = 19;
+    constexpr int rowTop = 21;  // below the caption
     Label24 = new QLabel(QStringLiteral("身份证号码："), GroupBox1);
     Label24->setObjectName(QStringLiteral("Label24"));
     Label24->setGeometry(12, rowTop, 76, kButtonHeight);
