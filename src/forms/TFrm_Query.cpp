@@ -1,6 +1,179 @@
 #include "TFrm_Query.h"
 
-TFrm_Query::TFrm_Query(QWidget* parent) : QDialog(parent) {
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "RecordLookup.h"
+#include "questionnaire/QuestionnairePages.h"
+#include "store/SqlQuery.h"
+#include "store/SurveyStore.h"
+#include "ui/Prompt.h"
+#include "ui/StatusPanels.h"
+
+using namespace catalogue;
+
+namespace {
+
+const QString kCaption = QStringLiteral("提示");
+constexpr int kMaxIdLength = 18;
+
+QPushButton* plainButton(const char* name, const QString& caption, QWidget* parent) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setFixedSize(75, 25);
+    // Enter never clicks a button by itself.
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    return b;
+}
+
+}  // namespace
+
+TFrm_Query::TFrm_Query(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("Frm_Query"));
     setWindowTitle(QStringLiteral("查询信息"));
+    setFixedSize(691, 387);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("输入查询"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    auto* row = new QHBoxLayout(GroupBox1);
+    row->setContentsMargins(12, 4, 12, 6);
+    row->setSpacing(8);
+    Label24 = new QLabel(QStringLiteral("身份证号码："), GroupBox1);
+    Label24->setObjectName(QStringLiteral("Label24"));
+    Edt_ID = new QLineEdit(GroupBox1);
+    Edt_ID->setObjectName(QStringLiteral("Edt_ID"));
+    Edt_ID->setMaxLength(kMaxIdLength);  // any key is taken as typed: no validator here
+    Edt_ID->setFixedWidth(170);
+    Edt_ID->installEventFilter(this);
+    Btn_Qry = plainButton("Btn_Qry", QStringLiteral("查询(&V)"), GroupBox1);
+    Btn_Delete = plainButton("Btn_Delete", QStringLiteral("删除(&D)"), GroupBox1);
+    Button2 = plainButton("Button2", QStringLiteral("关闭(&C)"), GroupBox1);
+    row->addWidget(Label24);
+    row->addWidget(Edt_ID);
+    row->addSpacing(16);
+    row->addWidget(Btn_Qry);
+    row->addWidget(Btn_Delete);
+    row->addWidget(Button2);
+    row->addStretch(1);
+    layout->addWidget(GroupBox1);
+
+    PageControl1 = new QuestionnairePages(FormKind::Query, this);
+    layout->addWidget(PageControl1, 1);
+
+    SB = new StatusPanels({250, 50}, this);
+    SB->setObjectName(QStringLiteral("SB"));
+    layout->addWidget(SB);
+
+    // The buttons stand Qry, Delete, Close; the Tab key visits Close before Delete.
+    QWidget::setTabOrder(Edt_ID, Btn_Qry);
+    QWidget::setTabOrder(Btn_Qry, Button2);
+    QWidget::setTabOrder(Button2, Btn_Delete);
+    QWidget::setTabOrder(Btn_Delete, PageControl1);
+
+    connect(Btn_Qry, &QPushButton::clicked, this, &TFrm_Query::Btn_QryClick);
+    connect(Btn_Delete, &QPushButton::clicked, this, &TFrm_Query::Btn_DeleteClick);
+    connect(Button2, &QPushButton::clicked, this, &TFrm_Query::Button2Click);
+    connect(PageControl1, &QuestionnairePages::pageEntered, this, [this](int page) {
+        QMetaObject::invokeMethod(this, pages().at(page).enterHandler, Qt::DirectConnection);
+    });
+    PageControl1->setHintsEnabled(true);
+
+    FormCreate();
 }
+
+TFrm_Query::~TFrm_Query() = default;
+
+void TFrm_Query::FormCreate() {
+    m_query = std::make_unique<SqlQuery>(QStringLiteral("MyDb"));
+    PageControl1->setCurrentIndex(0);
+    Btn_Delete->setEnabled(false);
+    Edt_ID->setFocus();
+}
+
+void TFrm_Query::FormClose() { m_query.reset(); }
+
+void TFrm_Query::closeEvent(QCloseEvent* event) {
+    FormClose();
+    QDialog::closeEvent(event);
+}
+
+void TFrm_Query::Button2Click() { close(); }
+
+void TFrm_Query::keyPressEvent(QKeyEvent* event) {
+    // Esc does nothing here; only the close box and Button2 close the form.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool TFrm_Query::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Edt_ID && event->type() == QEvent::KeyPress)
+        return Edt_IDKeyPress(static_cast<QKeyEvent*>(event));
+    return QDialog::eventFilter(watched, event);
+}
+
+bool TFrm_Query::Edt_IDKeyPress(const QKeyEvent* key) {
+    if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
+    Btn_QryClick();
+    return true;
+}
+
+void TFrm_Query::Btn_QryClick() {
+    if (!m_query) return;
+    RecordLookup::run({this, Edt_ID, PageControl1, SB, m_query.get(), [this] { Btn_Delete->setEnabled(true); }});
+}
+
+void TFrm_Query::Btn_DeleteClick() {
+    if (!m_query) return;
+    if (!confirm(this, QStringLiteral("你真的要删除此条记录吗？"), QStringLiteral("确认"))) return;
+    const QString id = RecordLookup::identityNumber(Edt_ID->text());
+    if (id.isEmpty()) {
+        inform(this, QStringLiteral("请输入身份证号！"), kCaption);
+        return;
+    }
+    SB->setPanelText(0, QStringLiteral("正在删除记录..."));
+    QString outcome = QStringLiteral("删除成功！");
+    try {
+        // One transaction: the questionnaire goes from all thirteen tables or stays whole.
+        SurveyStore(*m_query).remove(id);
+    } catch (const StoreFailure&) {
+        outcome = QStringLiteral("删除失败！");
+    }
+    inform(this, outcome, kCaption);
+    SB->setPanelText(0, outcome);
+}
+
+void TFrm_Query::showPageHint(int page) {
+    SB->setPanelText(0, qs(pages().at(page).hintTitle));
+    SB->setPanelText(1, qs(pages().at(page).hintText));
+}
+
+void TFrm_Query::Tab_BasicEnter() { showPageHint(0); }
+void TFrm_Query::Tab_SpecialEnter() { showPageHint(1); }
+void TFrm_Query::Tab_LoveEnter() { showPageHint(2); }
+void TFrm_Query::Tab_TeamEnter() { showPageHint(3); }
+void TFrm_Query::Tab_ServiceEnter() { showPageHint(4); }
+void TFrm_Query::Tab_TrainEnter() { showPageHint(5); }
+void TFrm_Query::Tab_FlagEnter() { showPageHint(6); }
+void TFrm_Query::Tab_ReasonEnter() { showPageHint(7); }
+void TFrm_Query::Tab_WhoEnter() { showPageHint(8); }
+void TFrm_Query::Tab_TypeEnter() { showPageHint(9); }
+void TFrm_Query::Tab_TimeEnter() { showPageHint(10); }
+void TFrm_Query::Tab_ReinForceEnter() { showPageHint(11); }
+void TFrm_Query::Tab_DependEnter() { showPageHint(12); }
+void TFrm_Query::Tab_ChannelEnter() { showPageHint(13); }

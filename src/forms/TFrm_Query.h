@@ -1,10 +1,67 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
 
-/// Placeholder until the form is built.
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QKeyEvent;
+class QuestionnairePages;
+class SqlQuery;
+class StatusPanels;
+
+/// The Query-and-delete form: finds a questionnaire by identity number, shows it on the
+/// fourteen pages and deletes it from all thirteen tables. Nothing typed or ticked here is
+/// ever stored.
 class TFrm_Query : public QDialog {
     Q_OBJECT
 public:
     explicit TFrm_Query(QWidget* parent = nullptr);
+    ~TFrm_Query() override;
+
+public slots:
+    void Button2Click();
+    void Btn_QryClick();
+    void Btn_DeleteClick();
+
+private slots:
+    void FormCreate();
+    void FormClose();
+
+    void Tab_BasicEnter();
+    void Tab_SpecialEnter();
+    void Tab_LoveEnter();
+    void Tab_TeamEnter();
+    void Tab_ServiceEnter();
+    void Tab_TrainEnter();
+    void Tab_FlagEnter();
+    void Tab_ReasonEnter();
+    void Tab_WhoEnter();
+    void Tab_TypeEnter();
+    void Tab_TimeEnter();
+    void Tab_ReinForceEnter();
+    void Tab_DependEnter();
+    void Tab_ChannelEnter();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    /// True when the key was Enter and the lookup ran.
+    bool Edt_IDKeyPress(const QKeyEvent* key);
+    void showPageHint(int page);
+
+    QGroupBox* GroupBox1 = nullptr;
+    QLabel* Label24 = nullptr;
+    QLineEdit* Edt_ID = nullptr;
+    QPushButton* Btn_Qry = nullptr;
+    QPushButton* Btn_Delete = nullptr;
+    QPushButton* Button2 = nullptr;
+    QuestionnairePages* PageControl1 = nullptr;
+    StatusPanels* SB = nullptr;
+    std::unique_ptr<SqlQuery> m_query;  // the form's one query object, from creation to closing
 };
