@@ -49,6 +49,7 @@ private slots:
     void enterMovesFocus();
     void escapeDoesNothing();
     void cancelCloses();
+    void typedWithKeyboard();
     void pageHints_data();
     void pageHints();
     void screenshots();
@@ -419,6 +420,60 @@ void TstNew::cancelCloses() {
     QVERIFY(!m_form->isVisible());
     QVERIFY(m_prompt->messages().isEmpty());
     QCOMPARE(m_db->count(QStringLiteral("BasicInfo")), 0);
+}
+
+// A questionnaire entered as staff enter it: page one by keyboard alone, the other pages by mouse,
+// "确定(&C)" reached with Enter and pressed with Space.
+void TstNew::typedWithKeyboard() {
+    // Key by key, as typed; characters beyond ASCII come as key events carrying their text.
+    auto keys = [](const QString& text) {
+        for (QChar c : text)
+            QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+    };
+    auto press = [](Qt::Key key, int times = 1) {
+        for (int i = 0; i < times; ++i) QTest::keyClick(QApplication::focusWidget(), key);
+    };
+    QCOMPARE(focusName(), QStringLiteral("Edt_ID"));
+    keys(QStringLiteral("3301x06a"));  // letters are dropped
+    press(Qt::Key_Return);
+    for (const char* text : {"赵六", "西湖路8号", "杭州某厂", "0571-8888"}) {
+        keys(QString::fromUtf8(text));
+        press(Qt::Key_Return);
+    }
+    QCOMPARE(focusName(), QStringLiteral("CBX_Age1"));
+    press(Qt::Key_Space);           // 35岁以下
+    press(Qt::Key_Return, 5);
+    press(Qt::Key_Space);           // 大专
+    press(Qt::Key_Return, 5);
+    press(Qt::Key_Space);           // 民主党派人士
+    press(Qt::Key_Return, 13);
+    press(Qt::Key_Space);           // 其它
+    press(Qt::Key_Return);
+    QCOMPARE(focusName(), QStringLiteral("Edt_Duty"));
+    keys(QStringLiteral("画家"));
+    press(Qt::Key_Return, 2);
+    press(Qt::Key_Space);           // 医师
+
+    QTabBar* tabs = m_form->PageControl1->tabBar();
+    for (int page = 1; page < 14; ++page) {
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(page).center());
+        QCOMPARE(m_form->PageControl1->currentIndex(), page);
+        QWidget* box = m_form->PageControl1->tabOrder(page).first();
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));  // on the indicator
+    }
+    QCOMPARE(focusName(), QStringLiteral("Cbx_Channel1"));
+    press(Qt::Key_Return, 7);
+    QCOMPARE(focusName(), QStringLiteral("Button1"));
+    QVERIFY(m_prompt->messages().isEmpty());
+    press(Qt::Key_Space);
+
+    QCOMPARE(m_prompt->texts(), QStringList{QStringLiteral("新增记录成功！")});
+    QCOMPARE(m_db->rows(QStringLiteral("select * from BasicInfo")),
+             (QList<QStringList>{{"330106", QStringLiteral("赵六"), QStringLiteral("西湖路8号"),
+                                  QStringLiteral("杭州某厂"), "0571-8888", "1", "2", "3", QStringLiteral("99|画家"), "2",
+                                  "1"}}));
+    QCOMPARE(m_db->count(QStringLiteral("Time1"), QStringLiteral("330106")), 1);
+    QCOMPARE(focusName(), QStringLiteral("Edt_ID"));
 }
 
 void TstNew::pageHints_data() {
