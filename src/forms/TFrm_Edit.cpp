@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 
 #include "KeyPreview.h"
 #include "RecordLookup.h"
@@ -23,7 +24,7 @@ constexpr int kClientWidth = 689;
 constexpr int kClientHeight = 376;
 constexpr int kGroupHeight = 53;
 constexpr int kPagesHeight = 313;
-constexpr int kStatusHeight = 19;
+constexpr int kStatusHeight = 19;  // at least; as tall as the font needs
 constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
 constexpr int kButtonGap = 5;
@@ -105,7 +106,8 @@ TFrm_Edit::TFrm_Edit(QWidget* parent) : QDialog(parent) {
     // The status bar lies over the bottom edge of the pages, which holds no control.
     Sb = new StatusPanels({150, 50}, this);
     Sb->setObjectName(QStringLiteral("Sb"));
-    Sb->setGeometry(0, kClientHeight - kStatusHeight, kClientWidth, kStatusHeight);
+    const int statusHeight = std::max(kStatusHeight, Sb->sizeHint().height());
+    Sb->setGeometry(0, kClientHeight - statusHeight, kClientWidth, statusHeight);
     Sb->raise();
 
     setTabOrder(Edt_ID, Btn_Qry);
