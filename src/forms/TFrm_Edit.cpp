@@ -87,7 +87,6 @@ TFrm_Edit::TFrm_Edit(QWidget* parent) : QDialog(parent) {
     Edt_ID->setGeometry(Label24->geometry().right() + 3, rowTop + 2, kIdWidth, 21);
     Edt_ID->setMaxLength(IdNumberValidator::kMaxLength);
     Edt_ID->setValidator(new IdNumberValidator(Edt_ID));
-    Label24->setBuddy(Edt_ID);
 
     // Left to right: query, save, cancel, close.
     int left = Edt_ID->geometry().right() + 16;
