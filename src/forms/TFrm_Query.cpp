@@ -42,9 +42,13 @@ TFrm_Query::TFrm_Query(QWidget* parent)
     setWindowTitle(QStringLiteral("查询信息"));
     setFixedSize(691, 387);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(2);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(2);
+    auto* layout = new QVBoxLayout;
+    layout->setContentsMargins(4, 2, 4, 0);
+    layout->setSpacing(4);
+    outer->addLayout(layout, 1);
 
     GroupBox1 = new QGroupBox(QStringLiteral("输入查询"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
@@ -75,7 +79,16 @@ TFrm_Query::TFrm_Query(QWidget* parent)
 
     SB = new StatusPanels({250, 50}, this);
     SB->setObjectName(QStringLiteral("SB"));
-    layout->addWidget(SB);
+    // The instruction panel is 50 px at least and runs on to the right edge, so the page
+    // instruction can be read in full.
+    if (QLabel* instruction = SB->panel(1)) {
+        SB->removeWidget(instruction);
+        instruction->setMinimumWidth(50);
+        instruction->setMaximumWidth(QWIDGETSIZE_MAX);
+        SB->addWidget(instruction, 1);
+        instruction->show();
+    }
+    outer->addWidget(SB);
 
     // The buttons stand Qry, Delete, Close; the Tab key visits Close before Delete.
     QWidget::setTabOrder(Edt_ID, Btn_Qry);
