@@ -116,16 +116,31 @@ void QuestionnairePages::buildPageOne(QWidget* page) {
         grid->addWidget(navyLabel(qs(g->label), songFont(), page), row, 0, Qt::AlignLeft | Qt::AlignVCenter);
         int box = 0;
         for (int rowLen : g->rows) {
+            const bool endsWithOther = g->hasOther() && box + rowLen == int(g->boxes.size());
+            // A full row that ends with its other text box gets a row of its own, so the text
+            // box can take the width the aligned columns leave over.
+            QHBoxLayout* own = nullptr;
+            if (endsWithOther && rowLen >= 5) {
+                own = new QHBoxLayout;
+                own->setSpacing(8);
+                grid->addLayout(own, row, 1, 1, 8);
+            }
             for (int col = 0; col < rowLen; ++col, ++box) {
                 auto* cb = new QCheckBox(qs(g->boxes[box].caption), page);
                 cb->setObjectName(qs(g->boxes[box].name));
                 m_controls.insert(cb->objectName(), cb);
-                grid->addWidget(cb, row, col + 1);
+                if (own)
+                    own->addWidget(cb);
+                else
+                    grid->addWidget(cb, row, col + 1);
                 if (box == int(g->boxes.size()) - 1 && g->hasOther()) {
                     auto* edit = new QLineEdit(page);
                     edit->setObjectName(qs(g->otherEdit));
                     m_controls.insert(edit->objectName(), edit);
-                    grid->addWidget(edit, row, col + 2, 1, std::max(1, 8 - (col + 2)));
+                    if (own)
+                        own->addWidget(edit, 1);
+                    else
+                        grid->addWidget(edit, row, col + 2, 1, 9 - (col + 2));
                 }
             }
             ++row;
