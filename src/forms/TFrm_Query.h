@@ -29,6 +29,8 @@ public slots:
 private slots:
     void FormCreate();
     void FormClose();
+    /// Sees each key typed in Edt_ID; true when it was Enter and the lookup ran.
+    bool Edt_IDKeyPress(const QKeyEvent* key);
 
     void Tab_BasicEnter();
     void Tab_SpecialEnter();
@@ -51,8 +53,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    /// True when the key was Enter and the lookup ran.
-    bool Edt_IDKeyPress(const QKeyEvent* key);
     void showPageHint(int page);
 
     QGroupBox* GroupBox1 = nullptr;
