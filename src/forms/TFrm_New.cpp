@@ -61,15 +61,6 @@ TFrm_New::TFrm_New(QWidget* parent) : QDialog(parent) {
     Button2 = makeButton(QStringLiteral("Button2"), QStringLiteral("取消(&C)"), {400, 360}, this);
     SB = new StatusPanels({150, 50}, this);
     SB->setObjectName(QStringLiteral("SB"));
-    // The instruction panel is 50 px at least and runs on to the right edge, so the page
-    // instruction can be read in full.
-    if (QLabel* instruction = SB->panel(1)) {
-        SB->removeWidget(instruction);
-        instruction->setMinimumWidth(50);
-        instruction->setMaximumWidth(QWIDGETSIZE_MAX);
-        SB->addWidget(instruction, 1);
-        instruction->show();
-    }
     const int sbHeight = SB->sizeHint().height();
     SB->setGeometry(0, kClientSize.height() - sbHeight, kClientSize.width(), sbHeight);
 

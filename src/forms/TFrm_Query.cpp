@@ -79,15 +79,6 @@ TFrm_Query::TFrm_Query(QWidget* parent)
 
     SB = new StatusPanels({250, 50}, this);
     SB->setObjectName(QStringLiteral("SB"));
-    // The instruction panel is 50 px at least and runs on to the right edge, so the page
-    // instruction can be read in full.
-    if (QLabel* instruction = SB->panel(1)) {
-        SB->removeWidget(instruction);
-        instruction->setMinimumWidth(50);
-        instruction->setMaximumWidth(QWIDGETSIZE_MAX);
-        SB->addWidget(instruction, 1);
-        instruction->show();
-    }
     outer->addWidget(SB);
 
     // The buttons stand Qry, Delete, Close; the Tab key visits Close before Delete.

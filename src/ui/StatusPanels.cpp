@@ -12,11 +12,13 @@ StatusPanels::StatusPanels(const QList<int>& widths, QWidget* parent) : QStatusB
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         label->setTextFormat(Qt::PlainText);
         label->setMargin(1);
+        // As in the old status bars, the last panel runs on to the right edge.
         const bool last = i == w.size() - 1;
-        if (!last || w.size() > 1) label->setFixedWidth(w[i]);
-        if (last && w.size() == 1) {
+        if (last) {
+            label->setMinimumWidth(w[i]);
             addWidget(label, 1);
         } else {
+            label->setFixedWidth(w[i]);
             addWidget(label, 0);
         }
         m_panels.append(label);

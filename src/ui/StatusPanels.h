@@ -4,7 +4,8 @@
 #include <QList>
 #include <QStatusBar>
 
-/// A status bar divided into fixed-width text panels, the last one taking the rest.
+/// A status bar divided into fixed-width text panels; the last one is at least its width and
+/// runs on to the right edge.
 /// Qt's own temporary messages are not used, so a status tip never hides the panels.
 class StatusPanels : public QStatusBar {
     Q_OBJECT
