@@ -5,8 +5,8 @@
 #include <QPushButton>
 
 TFrm_About::TFrm_About(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("Frm_About"));
     setWindowTitle(QStringLiteral("关于"));
     setFixedSize(389, 209);
@@ -29,14 +29,17 @@ TFrm_About::TFrm_About(QWidget* parent)
     QPalette pal = Memo1->palette();
     pal.setColor(QPalette::Text, QColor(0, 0, 128));
     Memo1->setPalette(pal);
-    Memo1->setPlainText(QStringLiteral("  本软件主要用于社区、街道办事处。主要目的是深化社区建设，了解\n"
-                                       "社区居民的真实意愿，更好地为社区居民服务。"));
+    Memo1->setPlainText(
+        QStringLiteral("  本软件主要用于社区、街道办事处。主要目的是深化社区建设，了解\n"
+                       "社区居民的真实意愿，更好地为社区居民服务。"));
 
     setTabOrder(Btn_Ok, Memo1);
     Btn_Ok->setFocus();
 }
 
-void TFrm_About::Btn_OkClick() { accept(); }
+void TFrm_About::Btn_OkClick() {
+    accept();
+}
 
 void TFrm_About::keyPressEvent(QKeyEvent* e) {
     if (e->key() == Qt::Key_Escape) {

@@ -25,7 +25,9 @@
 #include "ui/StatusPanels.h"
 
 // The resources live in a static library: make sure they are linked and registered.
-static void initIcons() { Q_INIT_RESOURCE(icons); }
+static void initIcons() {
+    Q_INIT_RESOURCE(icons);
+}
 
 namespace {
 
@@ -38,9 +40,9 @@ QIcon imageList1(int index) {
 }  // namespace
 
 TFrm_Main::TFrm_Main(QWidget* parent, const QString& appDir, Registry* registry)
-    : QMainWindow(parent,
-                  Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                      Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint) {
     initIcons();
     setObjectName(QStringLiteral("Frm_Main"));
     setWindowTitle(QStringLiteral("Quenvale社区管理信息系统"));
@@ -48,8 +50,10 @@ TFrm_Main::TFrm_Main(QWidget* parent, const QString& appDir, Registry* registry)
     resize(798, 494);
 
     m_factories = {
-        {Command::New, formrunner::factoryOf<TFrm_New>()},     {Command::Query, formrunner::factoryOf<TFrm_Query>()},
-        {Command::Edit, formrunner::factoryOf<TFrm_Edit>()},   {Command::Total, formrunner::factoryOf<TFrm_Total>()},
+        {Command::New, formrunner::factoryOf<TFrm_New>()},
+        {Command::Query, formrunner::factoryOf<TFrm_Query>()},
+        {Command::Edit, formrunner::factoryOf<TFrm_Edit>()},
+        {Command::Total, formrunner::factoryOf<TFrm_Total>()},
         {Command::About, formrunner::factoryOf<TFrm_About>()},
     };
     m_reportPreview = &specialtyreport::preview;
@@ -104,10 +108,10 @@ void TFrm_Main::buildMenu() {
     N1 = new QMenu(QStringLiteral("报表系统"), this);
     N1->setObjectName(QStringLiteral("N1"));
     N1->menuAction()->setObjectName(QStringLiteral("N1"));
-    static const char* const reports[] = {"专业及特长统计", " 业余爱好统计", "活动团队统计", "开展服务统计",
-                                          "培训讲座统计",   "参加人数统计",  "参加原因统计", "服务类型统计",
-                                          "参加活动类型统计", "活动时间统计", "加强统计",     "依靠哪类居民统计",
-                                          "渠道统计"};
+    static const char* const reports[] = {
+        "专业及特长统计", " 业余爱好统计",    "活动团队统计", "开展服务统计",     "培训讲座统计",
+        "参加人数统计",   "参加原因统计",     "服务类型统计", "参加活动类型统计", "活动时间统计",
+        "加强统计",       "依靠哪类居民统计", "渠道统计"};
     for (int i = 0; i < 13; ++i) {
         QAction* a = N1->addAction(QString::fromUtf8(reports[i]));
         a->setObjectName(QStringLiteral("N%1").arg(15 + i));
@@ -176,7 +180,8 @@ void TFrm_Main::buildToolBar() {
 }
 
 void TFrm_Main::FormCreate(const QString& appDir, Registry* registry) {
-    const DataLocation loc = DataLocation::resolve(appDir.isEmpty() ? QCoreApplication::applicationDirPath() : appDir);
+    const DataLocation loc =
+        DataLocation::resolve(appDir.isEmpty() ? QCoreApplication::applicationDirPath() : appDir);
     // When the file cannot be made, the forms report it at their first statement.
     schema::ensureDatabaseFile(loc.file);
     Registry machineHive;
@@ -189,33 +194,51 @@ void TFrm_Main::setFormFactory(Command command, formrunner::Factory factory) {
     m_factories[command] = std::move(factory);
 }
 
-void TFrm_Main::setReportPreview(std::function<void(QWidget*)> preview) { m_reportPreview = std::move(preview); }
+void TFrm_Main::setReportPreview(std::function<void(QWidget*)> preview) {
+    m_reportPreview = std::move(preview);
+}
 
-void TFrm_Main::runForm(Command command) { formrunner::run(this, m_factories.value(command)); }
+void TFrm_Main::runForm(Command command) {
+    formrunner::run(this, m_factories.value(command));
+}
 
-void TFrm_Main::N_CloseClick() { close(); }
-void TFrm_Main::N_NewClick() { runForm(Command::New); }
-void TFrm_Main::N_EditClick() { runForm(Command::Edit); }
-void TFrm_Main::N_QueryClick() { runForm(Command::Query); }
-void TFrm_Main::N_TotalClick() { runForm(Command::Total); }
-void TFrm_Main::A1Click() { runForm(Command::About); }
+void TFrm_Main::N_CloseClick() {
+    close();
+}
+void TFrm_Main::N_NewClick() {
+    runForm(Command::New);
+}
+void TFrm_Main::N_EditClick() {
+    runForm(Command::Edit);
+}
+void TFrm_Main::N_QueryClick() {
+    runForm(Command::Query);
+}
+void TFrm_Main::N_TotalClick() {
+    runForm(Command::Total);
+}
+void TFrm_Main::A1Click() {
+    runForm(Command::About);
+}
 
 void TFrm_Main::N15Click() {
     formrunner::guarded(this, [this] { m_reportPreview(this); });
 }
 
-void TFrm_Main::ApplicationEvents1Hint(const QString& hint) { SB->setPanelText(0, hint); }
+void TFrm_Main::ApplicationEvents1Hint(const QString& hint) {
+    SB->setPanelText(0, hint);
+}
 
 bool TFrm_Main::event(QEvent* e) {
     switch (e->type()) {
-    case QEvent::StatusTip:
-        // Every hint of this window goes to panel 0; Qt's own status message would hide the panels.
-        ApplicationEvents1Hint(static_cast<QStatusTipEvent*>(e)->tip());
-        return true;
-    case QEvent::ToolTip:
-        return true;
-    default:
-        return QMainWindow::event(e);
+        case QEvent::StatusTip:
+            // Every hint of this window goes to panel 0; Qt's own status message would hide the panels.
+            ApplicationEvents1Hint(static_cast<QStatusTipEvent*>(e)->tip());
+            return true;
+        case QEvent::ToolTip:
+            return true;
+        default:
+            return QMainWindow::event(e);
     }
 }
 

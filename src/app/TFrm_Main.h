@@ -24,7 +24,8 @@ public:
     /// `appDir` is the folder whose Data folder holds the database (the executable's folder
     /// when empty); `registry` the hive the registration is written to (the default hive when
     /// null; not owned).
-    explicit TFrm_Main(QWidget* parent = nullptr, const QString& appDir = QString(), Registry* registry = nullptr);
+    explicit TFrm_Main(QWidget* parent = nullptr, const QString& appDir = QString(),
+                       Registry* registry = nullptr);
     ~TFrm_Main() override;
 
     /// Replaces the form a command runs (tests use this to run stand-in forms).

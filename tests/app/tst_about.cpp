@@ -1,9 +1,8 @@
-#include <QtTest>
-
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QtTest>
 
 #include "app/Startup.h"
 #include "app/TFrm_About.h"

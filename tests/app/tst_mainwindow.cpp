@@ -1,11 +1,10 @@
-#include <QtTest>
-
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusTipEvent>
 #include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
+#include <QtTest>
 #include <memory>
 #include <stdexcept>
 
@@ -119,13 +118,20 @@ private slots:
         QTest::addColumn<QString>("shortcut");
         QTest::addColumn<bool>("enabled");
         QTest::addColumn<bool>("submenu");
-        QTest::newRow("N_Close") << "退出系统(&C)" << "Ctrl+E" << true << false;
-        QTest::newRow("N_New") << "新增记录(&A)" << "" << true << false;
-        QTest::newRow("N_Edit") << "修改记录(&E)" << "" << true << false;
-        QTest::newRow("N_Query") << "查询和删除(&V)" << "" << true << false;
-        QTest::newRow("N_Total") << "统计(&T)" << "" << true << false;
-        QTest::newRow("N1") << "报表系统" << "" << false << true;
-        QTest::newRow("H1") << "帮助(&H)" << "" << true << true;
+        QTest::newRow("N_Close") << "退出系统(&C)"
+                                 << "Ctrl+E" << true << false;
+        QTest::newRow("N_New") << "新增记录(&A)"
+                               << "" << true << false;
+        QTest::newRow("N_Edit") << "修改记录(&E)"
+                                << "" << true << false;
+        QTest::newRow("N_Query") << "查询和删除(&V)"
+                                 << "" << true << false;
+        QTest::newRow("N_Total") << "统计(&T)"
+                                 << "" << true << false;
+        QTest::newRow("N1") << "报表系统"
+                            << "" << false << true;
+        QTest::newRow("H1") << "帮助(&H)"
+                            << "" << true << true;
     }
     void menuBar() {
         QFETCH(QString, caption);
@@ -170,14 +176,11 @@ private slots:
             const char* hint;
             const char* caption;
         };
-        const Expected expected[] = {{"ToolBtn_New", "新增记录", "新增记录(&A)"},
-                                     {"ToolBtn_Delete", "删除记录", "删除"},
-                                     {"ToolBtn_Edit", "编辑记录", "修改"},
-                                     {"ToolBtn_Qry", "查询记录", "查询"},
-                                     {"ToolButton5", nullptr, nullptr},
-                                     {"ToolBtn_Total", "统计记录", "统计"},
-                                     {"ToolButton7", nullptr, nullptr},
-                                     {"ToolBtn_Exit", "退出系统", "退出系统(&C)"}};
+        const Expected expected[] = {
+            {"ToolBtn_New", "新增记录", "新增记录(&A)"}, {"ToolBtn_Delete", "删除记录", "删除"},
+            {"ToolBtn_Edit", "编辑记录", "修改"},        {"ToolBtn_Qry", "查询记录", "查询"},
+            {"ToolButton5", nullptr, nullptr},           {"ToolBtn_Total", "统计记录", "统计"},
+            {"ToolButton7", nullptr, nullptr},           {"ToolBtn_Exit", "退出系统", "退出系统(&C)"}};
         auto* bar = w->findChild<QToolBar*>(QStringLiteral("ToolBar1"));
         const QList<QAction*> actions = bar->actions();
         QCOMPARE(actions.size(), 8);
@@ -244,10 +247,14 @@ private slots:
     void failingForm_data() {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("message");
-        QTest::newRow("error while created") << "create" << "无法打开窗体";
-        QTest::newRow("error while shown") << "run" << "窗体运行出错";
-        QTest::newRow("error of no standard kind") << "odd" << "发生了未知错误。";
-        QTest::newRow("report preview fails") << "report" << "无法预览报表";
+        QTest::newRow("error while created") << "create"
+                                             << "无法打开窗体";
+        QTest::newRow("error while shown") << "run"
+                                           << "窗体运行出错";
+        QTest::newRow("error of no standard kind") << "odd"
+                                                   << "发生了未知错误。";
+        QTest::newRow("report preview fails") << "report"
+                                              << "无法预览报表";
     }
     void failingForm() {
         QFETCH(QString, how);
@@ -336,8 +343,8 @@ private slots:
 
     void noToolTips_data() {
         QTest::addColumn<QString>("name");
-        for (const char* name : {"ToolBtn_New", "ToolBtn_Delete", "ToolBtn_Edit", "ToolBtn_Qry", "ToolBtn_Total",
-                                 "ToolBtn_Exit", "MainMenu1", "Workspace", "SB"})
+        for (const char* name : {"ToolBtn_New", "ToolBtn_Delete", "ToolBtn_Edit", "ToolBtn_Qry",
+                                 "ToolBtn_Total", "ToolBtn_Exit", "MainMenu1", "Workspace", "SB"})
             QTest::newRow(name) << name;
     }
     void noToolTips() {
