@@ -1,5 +1,8 @@
 #include "TFrm_Edit.h"
 
+#include "RecordForms.h"
+#include "ui/BusyCursor.h"
+
 #include <QApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -31,23 +34,6 @@ constexpr int kButtonGap = 5;
 constexpr int kIdWidth = 233;
 
 const QString kCaption = QStringLiteral("提示");
-
-/// The message of the New form for a failed statement of a storage run, by table
-/// (0 BasicInfo .. 12 Channel). The Edit form shows the same texts.
-QString storeFailureMessage(int table) {
-    if (table <= 3) return QStringLiteral("新增失败！,请检查身份证号码！");  // BasicInfo .. Team
-    if (table == 4) return QStringLiteral("新增失败,请检查身份证号码！");    // Service
-    return QStringLiteral("新增失败！");
-}
-
-/// The hourglass for the lifetime of the object, however the scope is left.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, int left, int top) {
     auto* b = new QPushButton(text, parent);
@@ -158,20 +144,17 @@ void TFrm_Edit::Btn_SaveClick() {
     answers.id = RecordLookup::identityNumber(Edt_ID->text());
 
     if (const auto failure = checks::firstFailure(answers, catalogue::FormKind::Edit)) {
-        inform(this, failure->message, failure->caption);
-        if (failure->then != checks::Then::Nothing) PageControl1->setCurrentIndex(failure->page);
-        if (failure->then == checks::Then::Focus)
-            if (QWidget* w = PageControl1->control(failure->control)) w->setFocus(Qt::OtherFocusReason);
+        recordforms::showCheckFailure(this, PageControl1, *failure);
         return;
     }
 
     {
-        WaitCursor hourglass;
+        BusyCursor hourglass;
         try {
             SurveyStore(*m_query).replace(answers);
         } catch (const StoreFailure& failure) {
             // Shown under the hourglass; the old questionnaire is still stored, whole.
-            inform(this, storeFailureMessage(failure.table), kCaption);
+            inform(this, recordforms::storeFailureMessage(failure.table), kCaption);
             return;
         }
     }

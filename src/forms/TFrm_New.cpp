@@ -1,5 +1,8 @@
 #include "TFrm_New.h"
 
+#include "RecordForms.h"
+#include "ui/BusyCursor.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
@@ -31,17 +34,6 @@ QPushButton* makeButton(const QString& name, const QString& caption, QPoint at, 
     b->setDefault(false);
     return b;
 }
-
-// Restores the normal cursor however the store run ends.
-struct BusyCursor {
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { restore(); }
-    void restore() {
-        if (active) QApplication::restoreOverrideCursor();
-        active = false;
-    }
-    bool active = true;
-};
 
 }  // namespace
 
@@ -108,8 +100,7 @@ void TFrm_New::Edt_IDKeyPress(int) {
 void TFrm_New::Button1Click() {
     const Answers answers = PageControl1->answers();
     if (const auto failure = checks::firstFailure(answers, FormKind::New)) {
-        inform(this, failure->message, failure->caption);
-        applyFailure(*failure);
+        recordforms::showCheckFailure(this, PageControl1, *failure);
         return;
     }
     if (!storeAnswers(answers)) return;
@@ -119,22 +110,6 @@ void TFrm_New::Button1Click() {
     PageControl1->idEdit()->setFocus();
 }
 
-void TFrm_New::applyFailure(const checks::Failure& failure) {
-    switch (failure.then) {
-        case checks::Then::Nothing:
-            break;
-        case checks::Then::ShowPage:
-            PageControl1->setCurrentIndex(failure.page);
-            break;
-        case checks::Then::Focus:
-            if (QWidget* w = PageControl1->control(failure.control)) {
-                PageControl1->setCurrentIndex(PageControl1->pageOf(w));
-                w->setFocus();
-            }
-            break;
-    }
-}
-
 bool TFrm_New::storeAnswers(const Answers& answers) {
     if (!m_query) m_query = std::make_unique<SqlQuery>(QStringLiteral("MyDb"));
     BusyCursor busy;
@@ -142,17 +117,11 @@ bool TFrm_New::storeAnswers(const Answers& answers) {
         SurveyStore(*m_query).store(answers);
     } catch (const StoreFailure& failure) {
         // The message comes up while the hourglass is still shown, as the run ended there.
-        inform(this, storeFailureMessage(failure.table), QStringLiteral("提示"));
+        inform(this, recordforms::storeFailureMessage(failure.table), QStringLiteral("提示"));
         return false;
     }
     busy.restore();
     return true;
-}
-
-QString TFrm_New::storeFailureMessage(int table) {
-    if (table <= 3) return QStringLiteral("新增失败！,请检查身份证号码！");
-    if (table == 4) return QStringLiteral("新增失败,请检查身份证号码！");
-    return QStringLiteral("新增失败！");
 }
 
 void TFrm_New::Button2Click() { close(); }

@@ -56,7 +56,6 @@ public:
     static int CountOnes(const QString& choice);
 
     /// The message for a store run that failed at `table` (0 BasicInfo .. 12 Channel).
-    static QString storeFailureMessage(int table);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -65,7 +64,6 @@ protected:
 private:
     void pageEntered(int page);
     void showHint(int page);
-    void applyFailure(const checks::Failure& failure);
     bool storeAnswers(const Answers& answers);
 
     KeyPreview* m_keys = nullptr;
