@@ -28,6 +28,10 @@ void SurveyStore::insertRows(const Answers& answers) {
     const encoding::Rows rows = encoding::encode(answers);
     const QString id = rows.basic.first();
     m_table = 0;
+    // An identity number is the key of a questionnaire: never empty, at most 18 characters,
+    // whichever way it reached the store.
+    if (id.isEmpty() || id.size() > kMaxIdLength)
+        throw DbError(statements::tableName(0), QStringLiteral("identity number of %1 characters").arg(id.size()));
     QVariantList basic;
     for (const QString& v : rows.basic) basic << v;
     m_query.setSql(statements::insertBasic(), basic, statements::tableName(0));

@@ -30,9 +30,12 @@ struct LookupResult {
 /// writing run is one transaction: all of it or nothing.
 class SurveyStore {
 public:
+    static constexpr int kMaxIdLength = 18;
+
     explicit SurveyStore(SqlQuery& query) : m_query(query) {}
 
-    /// The BasicInfo row, then one row per ticked box. Throws StoreFailure.
+    /// The BasicInfo row, then one row per ticked box. Throws StoreFailure (table 0 also for an
+    /// identity number that is empty or longer than 18 characters).
     void store(const Answers& answers);
     /// The thirteen deletes, then the store run, in one transaction. Throws StoreFailure.
     void replace(const Answers& answers);

@@ -361,6 +361,33 @@ private slots:
         QCOMPARE(db.count("BasicInfo", "1"), 1);
     }
 
+    void identityNumberLength_data() {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("18") << QString(18, u'1') << true;
+        QTest::newRow("18 with X") << QString(17, u'1') + "X" << true;
+        QTest::newRow("19") << QString(19, u'1') << false;
+        QTest::newRow("blanks only") << "  " << false;
+        QTest::newRow("quote") << "12'3" << true;
+    }
+    void identityNumberLength() {
+        QFETCH(QString, id);
+        QFETCH(bool, stored);
+        TestDb db;
+        SqlQuery q("MyDb");
+        SurveyStore store(q);
+        bool refused = false;
+        try {
+            store.store(completeAnswers(id));
+        } catch (const StoreFailure& f) {
+            refused = true;
+            QCOMPARE(f.table, 0);
+        }
+        QCOMPARE(refused, !stored);
+        QCOMPARE(db.count("BasicInfo"), stored ? 1 : 0);
+        QCOMPARE(db.count("Special"), stored ? 1 : 0);
+    }
+
 private:
     static void a_fill(Answers& a, GroupId g) {
         a[g].ticked.fill(true);
