@@ -21,6 +21,9 @@ void SqlQuery::raise(const QString& detail) const {
 void SqlQuery::close() {
     if (m_current) m_current->finish();
     m_current = nullptr;
+    m_columns.clear();
+    m_names.clear();
+    m_columnsKnown = false;
     m_open = false;
     m_eof = true;
 }
@@ -91,16 +94,29 @@ void SqlQuery::next() {
     }
 }
 
+const QSqlRecord& SqlQuery::columns() const {
+    if (!m_columnsKnown) {
+        m_columns = m_current->record();
+        for (int i = 0; i < m_columns.count(); ++i) m_names << m_columns.fieldName(i);
+        m_columnsKnown = true;
+    }
+    return m_columns;
+}
+
 int SqlQuery::columnIndex(const QString& column) const {
     if (!m_open || m_eof) raise(QStringLiteral("no current row"));
-    const int i = m_current->record().indexOf(column);  // case-insensitive in Qt
+    columns();
+    // Column names match without regard to letter case; the exact spelling is tried first.
+    qsizetype i = m_names.indexOf(column);
+    for (qsizetype k = 0; i < 0 && k < m_names.size(); ++k)
+        if (m_names[k].compare(column, Qt::CaseInsensitive) == 0) i = k;
     if (i < 0) raise(QStringLiteral("no column %1").arg(column));
-    return i;
+    return int(i);
 }
 
 QVariant SqlQuery::value(int column) const {
     if (!m_open || m_eof) raise(QStringLiteral("no current row"));
-    if (column < 0 || column >= m_current->record().count()) raise(QStringLiteral("no column %1").arg(column));
+    if (column < 0 || column >= columns().count()) raise(QStringLiteral("no column %1").arg(column));
     return m_current->value(column);
 }
 

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QString>
 #include <QVariantList>
 #include <memory>
@@ -55,12 +56,18 @@ private:
     QSqlQuery& prepared();
     QVariant value(int column) const;
     int columnIndex(const QString& column) const;
+    const QSqlRecord& columns() const;
 
     QString m_connection;
     QString m_sql;
     QVariantList m_values;
     QString m_label;
     QSqlQuery* m_current = nullptr;
+    // The current result's columns, read once per result: QSqlQuery::record() copies every
+    // field and value, too dear to repeat for each value read.
+    mutable QSqlRecord m_columns;
+    mutable QStringList m_names;
+    mutable bool m_columnsKnown = false;
     // Prepared statements, reused whenever the same text is set again.
     QHash<QString, std::shared_ptr<QSqlQuery>> m_cache;
     bool m_open = false;

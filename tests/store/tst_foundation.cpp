@@ -157,6 +157,33 @@ private slots:
         QCOMPARE(q.integer("Code"), 99);
     }
 
+    void columnsFollowTheCurrentResult() {
+        TestDb db;
+        db.exec("insert into BasicInfo (ID, name, Flag) values ('7', 'Li', '1')");
+        db.exec("insert into Love values ('7', '03', NULL)");
+        db.exec("insert into Love values ('7', '99', 'chess')");
+        SqlQuery q("MyDb");
+        for (int round = 0; round < 2; ++round) {  // the second round reuses both prepared statements
+            q.setSql("select * from BasicInfo where id=?", {"7"});
+            q.open();
+            QCOMPARE(q.text("NAME"), QString("Li"));
+            QCOMPARE(q.text("Flag"), QString("1"));
+            QVERIFY_THROWS_EXCEPTION(DbError, q.text("Code"));
+            // Other columns in another order: names and positions come from this result.
+            q.setSql("select Name, Code from Love where id=? order by Code", {"7"});
+            q.open();
+            QCOMPARE(q.integer("code"), 3);
+            QCOMPARE(q.text(1), QString("03"));
+            q.next();
+            QCOMPARE(q.text("Name"), QString("chess"));
+            QCOMPARE(q.integer(1), 99);
+            QVERIFY_THROWS_EXCEPTION(DbError, q.text(2));
+            q.next();
+            QVERIFY(q.eof());
+            QVERIFY_THROWS_EXCEPTION(DbError, q.text("Code"));
+        }
+    }
+
     void wholeNumbers_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("ok");
