@@ -107,8 +107,9 @@ private slots:
                  QStringLiteral("CoolBar1"));
         QCOMPARE(w->statusPanels()->objectName(), QStringLiteral("SB"));
         QCOMPARE(w->statusPanels()->panelCount(), 3);
-        for (auto [i, width] : {std::pair{0, 300}, {1, 300}, {2, 50}})
-            QCOMPARE(w->statusPanels()->panel(i)->width(), width);
+        QCOMPARE(w->statusPanels()->panel(0)->width(), 300);
+        QCOMPARE(w->statusPanels()->panel(1)->width(), 300);
+        QVERIFY(w->statusPanels()->panel(2)->width() >= 50);  // the last panel runs to the right edge
         QCOMPARE(w->menuBar()->objectName(), QStringLiteral("MainMenu1"));
         QVERIFY(prompt->messages().isEmpty());
     }
