@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QTabBar>
 #include <QVBoxLayout>
+#include <limits>
 
 #include "IdNumberValidator.h"
 
@@ -35,6 +36,13 @@ QLabel* questionLabel(const QString& text, QWidget* parent) {
     QFont f(QStringLiteral("楷体_GB2312"));
     f.setPixelSize(19);
     return navyLabel(text, f, parent);
+}
+
+// Only the identity number has a length limit; Qt's default of 32767 would cut long texts.
+QLineEdit* unlimitedEdit(QWidget* parent) {
+    auto* edit = new QLineEdit(parent);
+    edit->setMaxLength(std::numeric_limits<int>::max());
+    return edit;
 }
 
 }  // namespace
@@ -81,7 +89,7 @@ void QuestionnairePages::buildPageOne(QWidget* page) {
     fields->setVerticalSpacing(6);
     int row = 0;
     auto makeEdit = [&](const BasicField& f) {
-        auto* edit = new QLineEdit(page);
+        auto* edit = unlimitedEdit(page);
         edit->setObjectName(qs(f.name));
         QPalette p = edit->palette();
         p.setColor(QPalette::Text, Qt::black);
@@ -134,7 +142,7 @@ void QuestionnairePages::buildPageOne(QWidget* page) {
                 else
                     grid->addWidget(cb, row, col + 1);
                 if (box == int(g->boxes.size()) - 1 && g->hasOther()) {
-                    auto* edit = new QLineEdit(page);
+                    auto* edit = unlimitedEdit(page);
                     edit->setObjectName(qs(g->otherEdit));
                     m_controls.insert(edit->objectName(), edit);
                     if (own)
@@ -173,7 +181,7 @@ void QuestionnairePages::buildChoicePage(QWidget* page, int index) {
             m_controls.insert(cb->objectName(), cb);
             grid->addWidget(cb, row, col);
             if (box == int(g->boxes.size()) - 1 && g->hasOther()) {
-                auto* edit = new QLineEdit(page);
+                auto* edit = unlimitedEdit(page);
                 edit->setObjectName(qs(g->otherEdit));
                 edit->setMinimumWidth(200);
                 m_controls.insert(edit->objectName(), edit);
