@@ -1,8 +1,10 @@
 #include "SqlQuery.h"
 
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <sqlite3.h>
 
 #include "Connection.h"
 #include "DbError.h"
@@ -12,6 +14,74 @@ SqlQuery::SqlQuery(QString connectionName) : m_connection(std::move(connectionNa
 SqlQuery::~SqlQuery() {
     close();
     m_cache.clear();
+    finalizeNative();
+    m_db = QSqlDatabase();
+}
+
+void SqlQuery::finalizeNative() {
+    for (sqlite3_stmt* st : std::as_const(m_nativeCache)) sqlite3_finalize(st);
+    m_nativeCache.clear();
+    m_stmt = nullptr;
+    m_nativeDb = nullptr;
+}
+
+sqlite3_stmt* SqlQuery::nativePrepared() {
+    if (!m_db.isOpen()) {
+        m_db = connection::database(m_connection);  // opens on first use
+        sqlite3* handle = nullptr;
+        if (m_db.driverName() == QLatin1String("QSQLITE")) {
+            const QVariant h = m_db.driver()->handle();
+            if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
+                handle = *static_cast<sqlite3* const*>(h.constData());
+        }
+        if (handle != m_nativeDb) {  // the connection was opened anew
+            finalizeNative();
+            m_nativeDb = handle;
+        }
+    }
+    sqlite3* handle = m_nativeDb;
+    if (!handle) return nullptr;
+    sqlite3_stmt* st = m_nativeCache.value(m_sql);
+    if (!st) {
+        const QByteArray sql = m_sql.toUtf8();
+        if (sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &st, nullptr) != SQLITE_OK) {
+            const QString e = QString::fromUtf8(sqlite3_errmsg(handle));
+            sqlite3_finalize(st);
+            raise(e);
+        }
+        m_nativeCache.insert(m_sql, st);
+    }
+    sqlite3_reset(st);
+    sqlite3_clear_bindings(st);
+    if (m_values.size() != sqlite3_bind_parameter_count(st)) raise(QStringLiteral("wrong number of values"));
+    for (int i = 0; i < m_values.size(); ++i) {
+        const QVariant& v = m_values[i];
+        int rc;
+        if (v.isNull()) {
+            rc = sqlite3_bind_null(st, i + 1);
+        } else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong) {
+            rc = sqlite3_bind_int64(st, i + 1, v.toLongLong());
+        } else {
+            const QByteArray text = v.toString().toUtf8();
+            rc = sqlite3_bind_text(st, i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+        }
+        if (rc != SQLITE_OK) raise(QString::fromUtf8(sqlite3_errmsg(m_nativeDb)));
+    }
+    return st;
+}
+
+void SqlQuery::step() {
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW) {
+        m_eof = false;
+        return;
+    }
+    m_eof = true;
+    if (rc != SQLITE_DONE) {
+        const QString e = QString::fromUtf8(sqlite3_errmsg(m_nativeDb));
+        close();
+        raise(e);
+    }
 }
 
 void SqlQuery::raise(const QString& detail) const {
@@ -19,6 +89,8 @@ void SqlQuery::raise(const QString& detail) const {
 }
 
 void SqlQuery::close() {
+    if (m_stmt) sqlite3_reset(m_stmt);  // ends the statement's read and releases its locks
+    m_stmt = nullptr;
     if (m_current) m_current->finish();
     m_current = nullptr;
     m_columns.clear();
@@ -55,6 +127,12 @@ void SqlQuery::open() {
         m_failLabel.clear();
         raise(QStringLiteral("injected failure"));
     }
+    if (sqlite3_stmt* st = nativePrepared()) {
+        m_stmt = st;
+        m_open = true;
+        step();
+        return;
+    }
     QSqlQuery& q = prepared();
     if (!q.exec()) raise(q.lastError().text());
     m_current = &q;
@@ -73,6 +151,15 @@ void SqlQuery::execSql() {
         m_failLabel.clear();
         raise(QStringLiteral("injected failure"));
     }
+    if (sqlite3_stmt* st = nativePrepared()) {
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        }
+        const QString e = rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(m_nativeDb));
+        sqlite3_reset(st);
+        if (rc != SQLITE_DONE) raise(e);
+        return;
+    }
     QSqlQuery& q = prepared();
     const bool ok = q.exec();
     const QString e = ok ? QString() : q.lastError().text();
@@ -86,6 +173,10 @@ void SqlQuery::first() {
 
 void SqlQuery::next() {
     if (!m_open || m_eof) return;
+    if (m_stmt) {
+        step();
+        return;
+    }
     m_eof = !m_current->next();
     if (m_eof && m_current->lastError().isValid()) {
         const QString e = m_current->lastError().text();
@@ -105,7 +196,15 @@ const QSqlRecord& SqlQuery::columns() const {
 
 int SqlQuery::columnIndex(const QString& column) const {
     if (!m_open || m_eof) raise(QStringLiteral("no current row"));
-    columns();
+    if (m_stmt) {
+        if (!m_columnsKnown) {
+            for (int i = 0; i < sqlite3_column_count(m_stmt); ++i)
+                m_names << QString::fromUtf8(sqlite3_column_name(m_stmt, i));
+            m_columnsKnown = true;
+        }
+    } else {
+        columns();
+    }
     // Column names match without regard to letter case; the exact spelling is tried first.
     qsizetype i = m_names.indexOf(column);
     for (qsizetype k = 0; i < 0 && k < m_names.size(); ++k)
@@ -116,6 +215,21 @@ int SqlQuery::columnIndex(const QString& column) const {
 
 QVariant SqlQuery::value(int column) const {
     if (!m_open || m_eof) raise(QStringLiteral("no current row"));
+    if (m_stmt) {
+        if (column < 0 || column >= sqlite3_column_count(m_stmt)) raise(QStringLiteral("no column %1").arg(column));
+        switch (sqlite3_column_type(m_stmt, column)) {
+            case SQLITE_NULL:
+                return QVariant(QMetaType::fromType<QString>());
+            case SQLITE_INTEGER:
+                return QVariant(qlonglong(sqlite3_column_int64(m_stmt, column)));
+            case SQLITE_FLOAT:
+                return QVariant(sqlite3_column_double(m_stmt, column));
+            default: {
+                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+                return QString::fromUtf8(text, sqlite3_column_bytes(m_stmt, column));
+            }
+        }
+    }
     if (column < 0 || column >= columns().count()) raise(QStringLiteral("no column %1").arg(column));
     return m_current->value(column);
 }
@@ -152,22 +266,55 @@ bool SqlQuery::parseInteger(const QString& text, int* out) {
     return ok;
 }
 
+bool SqlQuery::nativeControl(const QString& sql) {
+    // Runs BEGIN / COMMIT / ROLLBACK as a reused statement on the SQLite handle, keeping the
+    // current statement text, values and label as they are.
+    const QString text = m_sql;
+    const QVariantList values = m_values;
+    m_sql = sql;
+    m_values.clear();
+    sqlite3_stmt* st = nullptr;
+    try {
+        st = nativePrepared();
+    } catch (...) {
+        m_sql = text;
+        m_values = values;
+        throw;
+    }
+    m_sql = text;
+    m_values = values;
+    if (!st) return false;
+    const int rc = sqlite3_step(st);
+    const QString e = rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(m_nativeDb));
+    sqlite3_reset(st);
+    if (rc != SQLITE_DONE) raise(e);
+    return true;
+}
+
 void SqlQuery::begin() {
     close();
-    QSqlDatabase db = connection::database(m_connection);
-    if (!db.transaction()) raise(db.lastError().text());
+    if (!nativeControl(QStringLiteral("BEGIN"))) {
+        QSqlDatabase db = connection::database(m_connection);
+        if (!db.transaction()) raise(db.lastError().text());
+    }
     m_inTransaction = true;
 }
 
 void SqlQuery::commit() {
     close();
     m_inTransaction = false;
-    QSqlDatabase db = connection::database(m_connection);
     if (!m_failLabel.isEmpty() && m_failLabel == QLatin1String("commit")) {
         m_failLabel.clear();
-        db.rollback();
+        rollback();
         raise(QStringLiteral("injected commit failure"));
     }
+    try {
+        if (nativeControl(QStringLiteral("COMMIT"))) return;
+    } catch (const DbError&) {
+        rollback();
+        throw;
+    }
+    QSqlDatabase db = connection::database(m_connection);
     if (!db.commit()) {
         const QString e = db.lastError().text();
         db.rollback();
@@ -179,6 +326,10 @@ void SqlQuery::rollback() {
     close();
     m_inTransaction = false;
     if (!connection::isOpen(m_connection)) return;
+    if (m_nativeDb && m_db.isOpen()) {
+        if (sqlite3_get_autocommit(m_nativeDb) == 0) sqlite3_exec(m_nativeDb, "ROLLBACK", nullptr, nullptr, nullptr);
+        return;
+    }
     QSqlDatabase db = QSqlDatabase::database(connection::canonicalName(m_connection), false);
     db.rollback();
 }

@@ -1,16 +1,24 @@
 #pragma once
 
 #include <QHash>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QString>
 #include <QVariantList>
 #include <memory>
 
+struct sqlite3;
+struct sqlite3_stmt;
+
 /// A query object bound to a connection name, used as the forms use it: close, replace the
 /// statement, then open (a select) or execute (insert, delete). Values are always bound to
 /// the statement's placeholders, never spliced into its text. A failure raises DbError naming
 /// `label` (the table the statement is about); the object stays usable afterwards.
+///
+/// On an SQLite connection the statements run on the engine's own handle, prepared once and
+/// reused (Qt's per-statement bookkeeping costs as much as the engine's work for the small
+/// statements of a questionnaire); any other driver goes through Qt SQL.
 class SqlQuery {
 public:
     explicit SqlQuery(QString connectionName);
@@ -54,6 +62,11 @@ public:
 private:
     [[noreturn]] void raise(const QString& detail) const;
     QSqlQuery& prepared();
+    /// The SQLite statement for the current text, bound; nullptr when the driver is not SQLite.
+    sqlite3_stmt* nativePrepared();
+    void step();  // native: moves to the next row or the end, raising on an error
+    void finalizeNative();
+    bool nativeControl(const QString& sql);
     QVariant value(int column) const;
     int columnIndex(const QString& column) const;
     const QSqlRecord& columns() const;
@@ -70,6 +83,10 @@ private:
     mutable bool m_columnsKnown = false;
     // Prepared statements, reused whenever the same text is set again.
     QHash<QString, std::shared_ptr<QSqlQuery>> m_cache;
+    QSqlDatabase m_db;  // the connection as last resolved; resolved again once it is closed
+    sqlite3* m_nativeDb = nullptr;
+    QHash<QString, sqlite3_stmt*> m_nativeCache;
+    sqlite3_stmt* m_stmt = nullptr;  // the open native result
     bool m_open = false;
     bool m_eof = true;
     bool m_inTransaction = false;

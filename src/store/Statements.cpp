@@ -49,7 +49,6 @@ const std::array<TableStatements, kTableCount> kTables = {{
 
 }  // namespace
 
-QString tableName(int table) { return QLatin1String(kTables.at(table).name); }
 
 int tableOf(GroupId g) {
     const auto& order = answerTables();
@@ -60,14 +59,40 @@ int tableOf(GroupId g) {
 
 GroupId groupOf(int table) { return answerTables().at(table - 1); }
 
-QString insertBasic() { return QStringLiteral("Insert into BasicInfo values (?,?,?,?,?,?,?,?,?,?,?)"); }
+namespace {
 
-QString insertAnswer(int table, bool other) {
-    const char* s = other ? kTables.at(table).insertOther : kTables.at(table).insertCode;
-    return s ? QLatin1String(s) : QString();
+// The statement texts as QStrings, made once: storing a questionnaire sets up to 144 of them.
+struct Texts {
+    QString insertBasic = QStringLiteral("Insert into BasicInfo values (?,?,?,?,?,?,?,?,?,?,?)");
+    std::array<QString, kTableCount> name, insertOther, insertCode, select, remove;
+    Texts() {
+        for (int t = 0; t < kTableCount; ++t) {
+            const TableStatements& s = kTables[t];
+            name[t] = QLatin1String(s.name);
+            if (s.insertOther) insertOther[t] = QLatin1String(s.insertOther);
+            if (s.insertCode) insertCode[t] = QLatin1String(s.insertCode);
+            select[t] = QLatin1String(s.select);
+            remove[t] = QLatin1String(s.remove);
+        }
+    }
+};
+
+const Texts& texts() {
+    static const Texts t;
+    return t;
 }
 
-QString select(int table) { return QLatin1String(kTables.at(table).select); }
-QString remove(int table) { return QLatin1String(kTables.at(table).remove); }
+}  // namespace
+
+const QString& tableName(int table) { return texts().name.at(table); }
+
+const QString& insertBasic() { return texts().insertBasic; }
+
+const QString& insertAnswer(int table, bool other) {
+    return other ? texts().insertOther.at(table) : texts().insertCode.at(table);
+}
+
+const QString& select(int table) { return texts().select.at(table); }
+const QString& remove(int table) { return texts().remove.at(table); }
 
 }  // namespace statements

@@ -10,15 +10,15 @@ namespace statements {
 
 constexpr int kTableCount = 13;
 
-QString tableName(int table);
+const QString& tableName(int table);
 /// Table number of an answer-table group (1..12).
 int tableOf(catalogue::GroupId group);
 catalogue::GroupId groupOf(int table);
 
-QString insertBasic();
+const QString& insertBasic();
 /// The answer-row insert: three values for the other row, two columns otherwise.
-QString insertAnswer(int table, bool other);
-QString select(int table);
-QString remove(int table);
+const QString& insertAnswer(int table, bool other);
+const QString& select(int table);
+const QString& remove(int table);
 
 }  // namespace statements
