@@ -1,4 +1,5 @@
 #include "TFrm_Edit.h"
+#include "ui/FixedDialog.h"
 
 #include "RecordForms.h"
 #include "ui/BusyCursor.h"
@@ -48,15 +49,7 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, 
 }  // namespace
 
 TFrm_Edit::TFrm_Edit(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("Frm_Edit"));
-    setWindowTitle(QStringLiteral("修改记录"));
-    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint, true);
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    setWindowFlag(Qt::WindowMinMaxButtonsHint, false);
-    setFixedSize(kClientWidth, kClientHeight);
-    QFont f(QStringLiteral("宋体"));
-    f.setPixelSize(12);
-    setFont(f);
+    setUpFixedDialog(this, QStringLiteral("Frm_Edit"), QStringLiteral("修改记录"), QSize(kClientWidth, kClientHeight));
 
     GroupBox1 = new QGroupBox(QStringLiteral("输入查询"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));

@@ -1,4 +1,5 @@
 #include "TFrm_New.h"
+#include "ui/FixedDialog.h"
 
 #include "RecordForms.h"
 #include "ui/BusyCursor.h"
@@ -38,13 +39,7 @@ QPushButton* makeButton(const QString& name, const QString& caption, QPoint at, 
 }  // namespace
 
 TFrm_New::TFrm_New(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("Frm_New"));
-    setWindowTitle(QStringLiteral("新增信息"));
-    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
-    QFont song(QStringLiteral("宋体"));
-    song.setPixelSize(12);
-    setFont(song);
-    setFixedSize(kClientSize);
+    setUpFixedDialog(this, QStringLiteral("Frm_New"), QStringLiteral("新增信息"), kClientSize);
     move(kDesignPosition);
 
     PageControl1 = new QuestionnairePages(FormKind::New, this);

@@ -1,4 +1,5 @@
 #include "TFrm_Query.h"
+#include "ui/FixedDialog.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -35,12 +36,8 @@ QPushButton* plainButton(const char* name, const QString& caption, QWidget* pare
 
 }  // namespace
 
-TFrm_Query::TFrm_Query(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint) {
-    setObjectName(QStringLiteral("Frm_Query"));
-    setWindowTitle(QStringLiteral("查询信息"));
-    setFixedSize(691, 387);
+TFrm_Query::TFrm_Query(QWidget* parent) : QDialog(parent) {
+    setUpFixedDialog(this, QStringLiteral("Frm_Query"), QStringLiteral("查询信息"), QSize(691, 387));
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);

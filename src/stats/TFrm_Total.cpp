@@ -1,4 +1,5 @@
 #include "TFrm_Total.h"
+#include "ui/FixedDialog.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -60,15 +61,7 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, 
 }  // namespace
 
 TFrm_Total::TFrm_Total(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("Frm_Total"));
-    setWindowTitle(QStringLiteral("汇总"));
-    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint, true);
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    setWindowFlag(Qt::WindowMinMaxButtonsHint, false);
-    setFixedSize(kClientWidth, kClientHeight);
-    QFont f(QStringLiteral("宋体"));
-    f.setPixelSize(12);
-    setFont(f);
+    setUpFixedDialog(this, QStringLiteral("Frm_Total"), QStringLiteral("汇总"), QSize(kClientWidth, kClientHeight));
 
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
