@@ -1,15 +1,15 @@
 #include "Children.h"
 
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QWindow>
 #include <cstdio>
 #include <vector>
-
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "Harness.h"
 #include "app/Application.h"

@@ -9,8 +9,8 @@
 namespace children {
 
 struct Result {
-    QString out;         ///< what the child wrote to its standard output
-    long maxRssKb = 0;   ///< wait4's figure: includes the parent's memory shared before exec
+    QString out;        ///< what the child wrote to its standard output
+    long maxRssKb = 0;  ///< wait4's figure: includes the parent's memory shared before exec
     int exitStatus = -1;
     double spawnedAtMs = 0;  ///< monotonic clock just before the child was started
 };

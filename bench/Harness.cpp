@@ -1,14 +1,14 @@
 #include "Harness.h"
 
+#include <sqlite3.h>
+#include <sys/statfs.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QSysInfo>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-
-#include <sqlite3.h>
-#include <sys/statfs.h>
-#include <unistd.h>
 
 namespace bench {
 
@@ -47,19 +47,32 @@ namespace {
 
 QString fileSystemName(long type) {
     switch (static_cast<unsigned long>(type)) {
-        case 0xEF53: return QStringLiteral("ext2/3/4");
-        case 0x58465342: return QStringLiteral("xfs");
-        case 0x9123683E: return QStringLiteral("btrfs");
-        case 0x2FC12FC1: return QStringLiteral("zfs");
-        case 0xF2F52010: return QStringLiteral("f2fs");
-        case 0x794C7630: return QStringLiteral("overlayfs");
-        case 0x6969: return QStringLiteral("nfs");
-        case 0x01021994: return QStringLiteral("tmpfs");
-        case 0x858458F6: return QStringLiteral("ramfs");
-        case 0x65735546: return QStringLiteral("fuse");
-        case 0x5346544E: return QStringLiteral("ntfs");
-        case 0x4D44: return QStringLiteral("vfat");
-        default: return QStringLiteral("unknown (0x%1)").arg(qulonglong(type), 0, 16);
+        case 0xEF53:
+            return QStringLiteral("ext2/3/4");
+        case 0x58465342:
+            return QStringLiteral("xfs");
+        case 0x9123683E:
+            return QStringLiteral("btrfs");
+        case 0x2FC12FC1:
+            return QStringLiteral("zfs");
+        case 0xF2F52010:
+            return QStringLiteral("f2fs");
+        case 0x794C7630:
+            return QStringLiteral("overlayfs");
+        case 0x6969:
+            return QStringLiteral("nfs");
+        case 0x01021994:
+            return QStringLiteral("tmpfs");
+        case 0x858458F6:
+            return QStringLiteral("ramfs");
+        case 0x65735546:
+            return QStringLiteral("fuse");
+        case 0x5346544E:
+            return QStringLiteral("ntfs");
+        case 0x4D44:
+            return QStringLiteral("vfat");
+        default:
+            return QStringLiteral("unknown (0x%1)").arg(qulonglong(type), 0, 16);
     }
 }
 

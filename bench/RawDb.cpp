@@ -1,9 +1,9 @@
 #include "RawDb.h"
 
+#include <sqlite3.h>
+
 #include <QFile>
 #include <stdexcept>
-
-#include <sqlite3.h>
 
 #include "stats/TotalPages.h"
 #include "store/Schema.h"
@@ -14,12 +14,14 @@ RawRows toRaw(const encoding::Rows& rows) {
     for (const QString& v : rows.basic) out.basic.push_back(v.toStdString());
     out.id = out.basic.front();
     for (const auto& r : rows.rows)
-        out.rows.push_back({statements::tableOf(r.table), r.isOther(), r.code.toStdString(), r.name.toStdString()});
+        out.rows.push_back(
+            {statements::tableOf(r.table), r.isOther(), r.code.toStdString(), r.name.toStdString()});
     return out;
 }
 
 RawDb::RawDb(const QString& file, bool bulk) {
-    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) !=
+        SQLITE_OK)
         fail("open " + file.toStdString());
     sqlite3_busy_timeout(m_db, schema::kBusyTimeoutMs);
     if (bulk) {
@@ -47,7 +49,8 @@ sqlite3_stmt* RawDb::prepared(const std::string& sql) {
     auto it = m_cache.find(sql);
     if (it != m_cache.end()) return it->second;
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v3(m_db, sql.c_str(), int(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v3(m_db, sql.c_str(), int(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) !=
+        SQLITE_OK)
         fail("prepare " + sql);
     m_cache.emplace(sql, stmt);
     return stmt;

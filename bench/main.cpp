@@ -95,7 +95,8 @@ Database makeDatabase(const QString& root, qint64 n, std::uint64_t seed) {
     db.file = db.folder + QStringLiteral("/Data/MyDB.db");
     db.hive = children::hiveFile(db.folder);
     QString error;
-    if (!schema::ensureDatabaseFile(db.file, &error)) die(QStringLiteral("cannot create %1: %2").arg(db.file, error));
+    if (!schema::ensureDatabaseFile(db.file, &error))
+        die(QStringLiteral("cannot create %1: %2").arg(db.file, error));
     Registry registry(db.hive);
     registration::registerDataSource(registry, db.file);
 
@@ -124,7 +125,8 @@ Database makeDatabase(const QString& root, qint64 n, std::uint64_t seed) {
 
 class SizeRun {
 public:
-    SizeRun(const Database& db, const Options& o) : m_db(db), m_o(o), m_gen(0x5eed0000 + std::uint64_t(db.n)) {
+    SizeRun(const Database& db, const Options& o)
+        : m_db(db), m_o(o), m_gen(0x5eed0000 + std::uint64_t(db.n)) {
         m_dm = std::make_unique<TDM>(nullptr, db.hive);
         m_query = std::make_unique<SqlQuery>(QStringLiteral("MyDb"));
         m_store = std::make_unique<SurveyStore>(*m_query);
@@ -141,7 +143,9 @@ public:
     }
 
     void all(QList<Row>& out) {
-        auto wanted = [&](const char* op) { return m_o.only.isEmpty() || QLatin1String(op).startsWith(m_o.only); };
+        auto wanted = [&](const char* op) {
+            return m_o.only.isEmpty() || QLatin1String(op).startsWith(m_o.only);
+        };
         if (wanted("store")) {
             out << store(QStringLiteral("store one questionnaire, typical"), false);
             out << store(QStringLiteral("store one questionnaire, every box ticked"), true);
@@ -212,7 +216,8 @@ private:
                  }},
                 {QStringLiteral("floor"),
                  [&](int r) {
-                     if (m_raw->read(floor[std::size_t(r)]) < 2) die(QStringLiteral("raw read found nothing"));
+                     if (m_raw->read(floor[std::size_t(r)]) < 2)
+                         die(QStringLiteral("raw read found nothing"));
                  }},
             },
             reps, warmup(reps));
@@ -369,7 +374,8 @@ WidgetFigures widgets(const QString& root, const Database& small, const Database
 // Output
 
 QString spread(const Sample& s) {
-    return s.ms.empty() ? QStringLiteral("–") : bench::ms(s.quantile(0.1)) + u'–' + bench::ms(s.quantile(0.9));
+    return s.ms.empty() ? QStringLiteral("–")
+                        : bench::ms(s.quantile(0.1)) + u'–' + bench::ms(s.quantile(0.9));
 }
 
 void print(const QString& line) { std::printf("%s\n", qPrintable(line)); }
@@ -387,26 +393,30 @@ QList<Target> judge(const Report& rep, const WidgetFigures& w, qint64 n) {
             if (r.n == n && r.op.startsWith(prefix)) return &r;
         return nullptr;
     };
-    for (const char* which : {"store one questionnaire, typical", "store one questionnaire, every box ticked"}) {
+    for (const char* which :
+         {"store one questionnaire, typical", "store one questionnaire, every box ticked"}) {
         if (const Row* r = rowOf(QLatin1String(which))) {
             const double f = r->program.median() / r->floor.median();
             const double o = r->old.median() / r->program.median();
-            t << Target{QStringLiteral("%1: ≤ 1.3× floor, ≥ 20× faster than the old way").arg(QLatin1String(which)),
-                        QStringLiteral("%1 floor, %2 faster").arg(bench::ratio(f), bench::ratio(o)), f <= 1.3 && o >= 20};
+            t << Target{
+                QStringLiteral("%1: ≤ 1.3× floor, ≥ 20× faster than the old way").arg(QLatin1String(which)),
+                QStringLiteral("%1 floor, %2 faster").arg(bench::ratio(f), bench::ratio(o)),
+                f <= 1.3 && o >= 20};
         }
     }
     for (const char* which : {"read one back", "replace one", "delete one"}) {
         if (const Row* r = rowOf(QLatin1String(which))) {
             const double f = r->program.median() / r->floor.median();
-            t << Target{QStringLiteral("%1: ≤ 1.5× floor and < 2 ms").arg(QLatin1String(which)),
-                        QStringLiteral("%1 floor, %2 ms").arg(bench::ratio(f), bench::ms(r->program.median())),
-                        f <= 1.5 && r->program.median() < 2.0};
+            t << Target{
+                QStringLiteral("%1: ≤ 1.5× floor and < 2 ms").arg(QLatin1String(which)),
+                QStringLiteral("%1 floor, %2 ms").arg(bench::ratio(f), bench::ms(r->program.median())),
+                f <= 1.5 && r->program.median() < 2.0};
         }
     }
     if (const Row* r = rowOf(QStringLiteral("statistics run"))) {
         const double f = r->program.median() / r->floor.median();
-        t << Target{QStringLiteral("statistics run: ≤ 1.2× floor"), QStringLiteral("%1 floor").arg(bench::ratio(f)),
-                    f <= 1.2};
+        t << Target{QStringLiteral("statistics run: ≤ 1.2× floor"),
+                    QStringLiteral("%1 floor").arg(bench::ratio(f)), f <= 1.2};
     }
     if (w.startup.ms.empty()) return t;
     t << Target{QStringLiteral("opening the New form: < 50 ms"),
@@ -429,20 +439,25 @@ bool printReport(const Report& rep, const WidgetFigures& w, const bench::Machine
     print(QString());
     print(QStringLiteral("- machine: %1 CPUs, %2; %3").arg(m.cpus).arg(m.model, m.kernel));
     print(QStringLiteral("- data folder: %1 on %2%3")
-              .arg(folder, m.fileSystem, m.memoryBacked ? QStringLiteral(" (MEMORY-BACKED: fsync costs nothing here)")
-                                                        : QStringLiteral(" (disk-backed)")));
-    print(QStringLiteral("- SQLite %1, Qt %2, %3; journal_mode WAL, synchronous FULL for program, floor and old way")
+              .arg(folder, m.fileSystem,
+                   m.memoryBacked ? QStringLiteral(" (MEMORY-BACKED: fsync costs nothing here)")
+                                  : QStringLiteral(" (disk-backed)")));
+    print(QStringLiteral(
+              "- SQLite %1, Qt %2, %3; journal_mode WAL, synchronous FULL for program, floor and old way")
               .arg(m.sqlite, m.qt, m.buildType));
     print(QStringLiteral("- questionnaires: %1 answer rows on average (typical), 143 with every box ticked; "
                          "fill %2 s in all")
               .arg(rep.meanRows, 0, 'f', 1)
               .arg(rep.fillMs / 1000, 0, 'f', 1));
-    print(QStringLiteral("- medians of %1 runs (writes), %2 (reads), %3 (statistics at 100,000); variants interleaved")
+    print(QStringLiteral(
+              "- medians of %1 runs (writes), %2 (reads), %3 (statistics at 100,000); variants interleaved")
               .arg(o.writeReps)
               .arg(o.readReps)
               .arg(o.statsReps));
     print(QString());
-    print(QStringLiteral("| operation | N | program ms | p10–p90 | floor ms | program ÷ floor | old way ms | old ÷ program |"));
+    print(
+        QStringLiteral("| operation | N | program ms | p10–p90 | floor ms | program ÷ floor | old way ms | "
+                       "old ÷ program |"));
     print(QStringLiteral("|---|---:|---:|---:|---:|---:|---:|---:|"));
     for (const Row& r : rep.rows) {
         const bool hasOld = !r.old.ms.empty();
@@ -455,20 +470,22 @@ bool printReport(const Report& rep, const WidgetFigures& w, const bench::Machine
                        hasOld ? bench::ratio(r.old.median() / r.program.median()) : QStringLiteral("–")));
     }
     if (!w.startup.ms.empty()) {
-    print(QStringLiteral("| start-up to the main window shown | – | %1 | %2 | – | – | – | – |")
-              .arg(bench::ms(w.startup.median()), spread(w.startup)));
-    print(QStringLiteral("| opening the New form (175 boxes) | – | %1 | %2 | – | – | – | – |")
-              .arg(bench::ms(w.newForm.median()), spread(w.newForm)));
-    print(QStringLiteral("| opening the New form, first after start-up | – | %1 | – | – | – | – | – |")
-              .arg(bench::ms(w.firstNewForm)));
-    print(QStringLiteral("| peak memory, statistics run (whole process) | %1 | %2 MB | – | – | – | – | – |")
-              .arg(w.peakN)
-              .arg(w.peakKb / 1024.0, 0, 'f', 1));
-    print(QStringLiteral("| peak memory, same process, empty register | 0 | %1 MB | – | – | – | – | – |")
-              .arg(w.peakEmptyKb / 1024.0, 0, 'f', 1));
-    print(QStringLiteral("| peak memory, start-up only (before the statistics form) | %1 | %2 MB | – | – | – | – | – |")
-              .arg(w.peakN)
-              .arg(w.hwmBeforeKb / 1024.0, 0, 'f', 1));
+        print(QStringLiteral("| start-up to the main window shown | – | %1 | %2 | – | – | – | – |")
+                  .arg(bench::ms(w.startup.median()), spread(w.startup)));
+        print(QStringLiteral("| opening the New form (175 boxes) | – | %1 | %2 | – | – | – | – |")
+                  .arg(bench::ms(w.newForm.median()), spread(w.newForm)));
+        print(QStringLiteral("| opening the New form, first after start-up | – | %1 | – | – | – | – | – |")
+                  .arg(bench::ms(w.firstNewForm)));
+        print(
+            QStringLiteral("| peak memory, statistics run (whole process) | %1 | %2 MB | – | – | – | – | – |")
+                .arg(w.peakN)
+                .arg(w.peakKb / 1024.0, 0, 'f', 1));
+        print(QStringLiteral("| peak memory, same process, empty register | 0 | %1 MB | – | – | – | – | – |")
+                  .arg(w.peakEmptyKb / 1024.0, 0, 'f', 1));
+        print(QStringLiteral("| peak memory, start-up only (before the statistics form) | %1 | %2 MB | – | – "
+                             "| – | – | – |")
+                  .arg(w.peakN)
+                  .arg(w.hwmBeforeKb / 1024.0, 0, 'f', 1));
     }
     print(QString());
 
@@ -479,8 +496,8 @@ bool printReport(const Report& rep, const WidgetFigures& w, const bench::Machine
     print(QString());
     bool all = true;
     for (const Target& t : judge(rep, w, n)) {
-        print(QStringLiteral("- %1 — %2: %3").arg(t.met ? QStringLiteral("met") : QStringLiteral("NOT MET"), t.what,
-                                                 t.measured));
+        print(QStringLiteral("- %1 — %2: %3")
+                  .arg(t.met ? QStringLiteral("met") : QStringLiteral("NOT MET"), t.what, t.measured));
         all = all && t.met;
     }
     print(QString());
@@ -502,7 +519,8 @@ void printPlans(const Database& db) {
     show(total::statements().front().sql);
     show(total::statements()[5].sql);
     print(QStringLiteral("- journal_mode %1, page_size %2, page count %3")
-              .arg(QString::fromStdString(raw.pragma("journal_mode")), QString::fromStdString(raw.pragma("page_size")),
+              .arg(QString::fromStdString(raw.pragma("journal_mode")),
+                   QString::fromStdString(raw.pragma("page_size")),
                    QString::fromStdString(raw.pragma("page_count"))));
     print(QString());
 }
@@ -520,7 +538,8 @@ Options parse(const QStringList& args) {
             for (const QString& s : value().split(u',')) {
                 bool ok = false;
                 const qint64 n = s.toLongLong(&ok);
-                if (!ok || n < 200 || n > 10'000'000) die(QStringLiteral("--n takes sizes from 200 to 10000000"));
+                if (!ok || n < 200 || n > 10'000'000)
+                    die(QStringLiteral("--n takes sizes from 200 to 10000000"));
                 o.sizes << n;
             }
             std::sort(o.sizes.begin(), o.sizes.end());
@@ -547,14 +566,16 @@ Options parse(const QStringList& args) {
             o.allowMemoryFs = true;
         } else {
             print(QStringLiteral(
-                "usage: quenvale-bench [--n N[,N...]] [--smoke] [--dir FOLDER] [--reps R] [--keep] [--strict] "
+                "usage: quenvale-bench [--n N[,N...]] [--smoke] [--dir FOLDER] [--reps R] [--keep] "
+                "[--strict] "
                 "[--allow-memory-fs]\n"
                 "  --n        register sizes (default 1000,10000,100000)\n"
                 "  --smoke    N = 1000, few repetitions: checks that the benchmark builds and runs\n"
                 "  --dir      data folder on a disk-backed file system (default /var/tmp/quenvale-bench)\n"
                 "  --reps     timed runs per write operation (default 15)\n"
                 "  --read-reps timed runs of the read (default 101)\n"
-                "  --only OP  only the operations starting with OP (store, read, replace, delete, statistics)\n"
+                "  --only OP  only the operations starting with OP (store, read, replace, delete, "
+                "statistics)\n"
                 "  --keep     leave the databases in the data folder\n"
                 "  --strict   exit with status 1 when a target is missed"));
             std::exit(a == QLatin1String("--help") ? 0 : 2);

@@ -37,9 +37,7 @@ TFrm_About::TFrm_About(QWidget* parent)
     Btn_Ok->setFocus();
 }
 
-void TFrm_About::Btn_OkClick() {
-    accept();
-}
+void TFrm_About::Btn_OkClick() { accept(); }
 
 void TFrm_About::keyPressEvent(QKeyEvent* e) {
     if (e->key() == Qt::Key_Escape) {

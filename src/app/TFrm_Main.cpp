@@ -25,9 +25,7 @@
 #include "ui/StatusPanels.h"
 
 // The resources live in a static library: make sure they are linked and registered.
-static void initIcons() {
-    Q_INIT_RESOURCE(icons);
-}
+static void initIcons() { Q_INIT_RESOURCE(icons); }
 
 namespace {
 
@@ -198,36 +196,20 @@ void TFrm_Main::setReportPreview(std::function<void(QWidget*)> preview) {
     m_reportPreview = std::move(preview);
 }
 
-void TFrm_Main::runForm(Command command) {
-    formrunner::run(this, m_factories.value(command));
-}
+void TFrm_Main::runForm(Command command) { formrunner::run(this, m_factories.value(command)); }
 
-void TFrm_Main::N_CloseClick() {
-    close();
-}
-void TFrm_Main::N_NewClick() {
-    runForm(Command::New);
-}
-void TFrm_Main::N_EditClick() {
-    runForm(Command::Edit);
-}
-void TFrm_Main::N_QueryClick() {
-    runForm(Command::Query);
-}
-void TFrm_Main::N_TotalClick() {
-    runForm(Command::Total);
-}
-void TFrm_Main::A1Click() {
-    runForm(Command::About);
-}
+void TFrm_Main::N_CloseClick() { close(); }
+void TFrm_Main::N_NewClick() { runForm(Command::New); }
+void TFrm_Main::N_EditClick() { runForm(Command::Edit); }
+void TFrm_Main::N_QueryClick() { runForm(Command::Query); }
+void TFrm_Main::N_TotalClick() { runForm(Command::Total); }
+void TFrm_Main::A1Click() { runForm(Command::About); }
 
 void TFrm_Main::N15Click() {
     formrunner::guarded(this, [this] { m_reportPreview(this); });
 }
 
-void TFrm_Main::ApplicationEvents1Hint(const QString& hint) {
-    SB->setPanelText(0, hint);
-}
+void TFrm_Main::ApplicationEvents1Hint(const QString& hint) { SB->setPanelText(0, hint); }
 
 bool TFrm_Main::event(QEvent* e) {
     switch (e->type()) {

@@ -55,7 +55,8 @@ public:
 void prepareDatabase() {
     const DataLocation loc = DataLocation::resolve(QCoreApplication::applicationDirPath());
     QString error;
-    if (!schema::ensureDatabaseFile(loc.file, &error)) err(QStringLiteral("cannot create %1: %2").arg(loc.file, error));
+    if (!schema::ensureDatabaseFile(loc.file, &error))
+        err(QStringLiteral("cannot create %1: %2").arg(loc.file, error));
     Registry hive;
     registration::registerDataSource(hive, loc.dbq);
 }

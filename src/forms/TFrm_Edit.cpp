@@ -1,8 +1,4 @@
 #include "TFrm_Edit.h"
-#include "ui/FixedDialog.h"
-
-#include "RecordForms.h"
-#include "ui/BusyCursor.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -13,12 +9,15 @@
 #include <algorithm>
 
 #include "KeyPreview.h"
+#include "RecordForms.h"
 #include "RecordLookup.h"
 #include "questionnaire/Checks.h"
 #include "questionnaire/IdNumberValidator.h"
 #include "questionnaire/QuestionnairePages.h"
 #include "store/SqlQuery.h"
 #include "store/SurveyStore.h"
+#include "ui/BusyCursor.h"
+#include "ui/FixedDialog.h"
 #include "ui/Prompt.h"
 #include "ui/StatusPanels.h"
 
@@ -49,7 +48,8 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, 
 }  // namespace
 
 TFrm_Edit::TFrm_Edit(QWidget* parent) : QDialog(parent) {
-    setUpFixedDialog(this, QStringLiteral("Frm_Edit"), QStringLiteral("修改记录"), QSize(kClientWidth, kClientHeight));
+    setUpFixedDialog(this, QStringLiteral("Frm_Edit"), QStringLiteral("修改记录"),
+                     QSize(kClientWidth, kClientHeight));
 
     GroupBox1 = new QGroupBox(QStringLiteral("输入查询"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));

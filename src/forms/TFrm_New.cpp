@@ -1,8 +1,4 @@
 #include "TFrm_New.h"
-#include "ui/FixedDialog.h"
-
-#include "RecordForms.h"
-#include "ui/BusyCursor.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -11,11 +7,14 @@
 #include <QPushButton>
 #include <QShowEvent>
 
+#include "RecordForms.h"
 #include "forms/KeyPreview.h"
 #include "questionnaire/Catalogue.h"
 #include "questionnaire/QuestionnairePages.h"
 #include "store/SqlQuery.h"
 #include "store/SurveyStore.h"
+#include "ui/BusyCursor.h"
+#include "ui/FixedDialog.h"
 #include "ui/Prompt.h"
 #include "ui/StatusPanels.h"
 

@@ -1,5 +1,4 @@
 #include "TFrm_Query.h"
-#include "ui/FixedDialog.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -14,6 +13,7 @@
 #include "questionnaire/QuestionnairePages.h"
 #include "store/SqlQuery.h"
 #include "store/SurveyStore.h"
+#include "ui/FixedDialog.h"
 #include "ui/Prompt.h"
 #include "ui/StatusPanels.h"
 
@@ -136,7 +136,8 @@ bool TFrm_Query::Edt_IDKeyPress(const QKeyEvent* key) {
 
 void TFrm_Query::Btn_QryClick() {
     if (!m_query) return;
-    RecordLookup::run({this, Edt_ID, PageControl1, SB, m_query.get(), [this] { Btn_Delete->setEnabled(true); }});
+    RecordLookup::run(
+        {this, Edt_ID, PageControl1, SB, m_query.get(), [this] { Btn_Delete->setEnabled(true); }});
 }
 
 void TFrm_Query::Btn_DeleteClick() {

@@ -3,15 +3,20 @@
 using namespace catalogue;
 
 Answers::Answers() {
-    for (const auto& g : catalogue::groups()) groups[g.id].ticked = QList<bool>(qsizetype(g.boxes.size()), false);
+    for (const auto& g : catalogue::groups())
+        groups[g.id].ticked = QList<bool>(qsizetype(g.boxes.size()), false);
 }
 
 QString& Answers::basic(int index) {
     switch (index) {
-        case 0: return name;
-        case 1: return address;
-        case 2: return workUnit;
-        default: return phone;
+        case 0:
+            return name;
+        case 1:
+            return address;
+        case 2:
+            return workUnit;
+        default:
+            return phone;
     }
 }
 

@@ -178,7 +178,7 @@ const QStringList kPageOneEdit = {
 };
 // clang-format on
 
-const std::vector<GroupId> kAnswerTables = {Special, Love, Team, Service, Train, Reason,
+const std::vector<GroupId> kAnswerTables = {Special, Love, Team, Service,   Train,  Reason,
                                             Who,     Type, Time, ReinForce, Depend, Channel};
 
 }  // namespace
@@ -211,9 +211,12 @@ const std::vector<BasicField>& basicFields() { return kBasicFields; }
 
 const QStringList& pageOneTabOrder(FormKind form) {
     switch (form) {
-        case FormKind::New: return kPageOneNew;
-        case FormKind::Query: return kPageOneQuery;
-        case FormKind::Edit: break;
+        case FormKind::New:
+            return kPageOneNew;
+        case FormKind::Query:
+            return kPageOneQuery;
+        case FormKind::Edit:
+            break;
     }
     return kPageOneEdit;
 }

@@ -13,10 +13,24 @@ enum class FormKind { New = 0, Query = 1, Edit = 2 };
 
 /// The eighteen groups of a questionnaire, in page order.
 enum GroupId {
-    Age, Level, Political, Duty, Position,  // page one, single choice
-    Special, Love, Team, Service, Train,    // pages two to six
-    Flag,                                   // page seven, single choice
-    Reason, Who, Type, Time, ReinForce, Depend, Channel,  // pages eight to fourteen
+    Age,
+    Level,
+    Political,
+    Duty,
+    Position,  // page one, single choice
+    Special,
+    Love,
+    Team,
+    Service,
+    Train,  // pages two to six
+    Flag,   // page seven, single choice
+    Reason,
+    Who,
+    Type,
+    Time,
+    ReinForce,
+    Depend,
+    Channel,  // pages eight to fourteen
     GroupCount
 };
 
@@ -31,13 +45,13 @@ struct Box {
 
 struct Group {
     GroupId id;
-    int page;                  ///< 0-based page index
-    const char* label;         ///< group label (page one) or question label
-    const char* storage;       ///< answer table, or the BasicInfo column
-    const char* otherEdit;     ///< object name of the other text box, or nullptr
+    int page;               ///< 0-based page index
+    const char* label;      ///< group label (page one) or question label
+    const char* storage;    ///< answer table, or the BasicInfo column
+    const char* otherEdit;  ///< object name of the other text box, or nullptr
     bool singleChoice;
-    std::vector<int> rows;     ///< boxes per row on the record forms
-    std::vector<Box> boxes;    ///< in box order; the other option, if any, last
+    std::vector<int> rows;   ///< boxes per row on the record forms
+    std::vector<Box> boxes;  ///< in box order; the other option, if any, last
 
     bool hasOther() const { return otherEdit != nullptr; }
     int ordinaryCount() const { return int(boxes.size()) - (hasOther() ? 1 : 0); }
@@ -57,8 +71,8 @@ struct Page {
 
 struct BasicField {
     const char* label;
-    const char* name;          ///< edit box object name
-    const char* column;        ///< BasicInfo column
+    const char* name;    ///< edit box object name
+    const char* column;  ///< BasicInfo column
 };
 
 const std::vector<Page>& pages();

@@ -128,8 +128,8 @@ std::optional<Failure> firstFailure(const Answers& answers, FormKind form) {
     for (const Rule& r : kRules) {
         if (form == FormKind::Edit && r.number == 1) continue;
         if (!r.fails(answers)) continue;
-        Failure f{r.number, qs(r.message), qs(kCaption), r.then, group(r.pageOf).page,
-                  r.target ? qs(r.target) : QString()};
+        Failure f{r.number, qs(r.message),        qs(kCaption),
+                  r.then,   group(r.pageOf).page, r.target ? qs(r.target) : QString()};
         if (form == FormKind::Edit)
             for (const EditText& e : kEditTexts)
                 if (e.number == r.number) {

@@ -13,12 +13,12 @@ namespace checks {
 enum class Then { Nothing, ShowPage, Focus };
 
 struct Failure {
-    int number;        ///< 1..42
+    int number;  ///< 1..42
     QString message;
     QString caption;
     Then then;
-    int page;          ///< page to show (ShowPage), or the page holding `control` (Focus)
-    QString control;   ///< object name to focus (Focus)
+    int page;         ///< page to show (ShowPage), or the page holding `control` (Focus)
+    QString control;  ///< object name to focus (Focus)
 };
 
 /// The first rule that `answers` fails on this form, or nothing when all pass. The Edit form

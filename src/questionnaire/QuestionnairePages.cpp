@@ -53,7 +53,8 @@ QuestionnairePages::QuestionnairePages(FormKind form, QWidget* parent) : QTabWid
     // Fourteen tabs must fit the narrowest form without scrolling.
     tabBar()->setStyleSheet(QStringLiteral(
         "QTabBar::tab { padding: 3px 5px; min-width: 30px; border: 1px solid #9a9a9a; border-bottom: none;"
-        " border-top-left-radius: 3px; border-top-right-radius: 3px; background: #e6e6e6; margin-right: -1px; }"
+        " border-top-left-radius: 3px; border-top-right-radius: 3px; background: #e6e6e6; margin-right: "
+        "-1px; }"
         "QTabBar::tab:selected { background: #fafafa; }"
         "QTabBar::tab:!selected { margin-top: 2px; }"));
     setUsesScrollButtons(true);

@@ -18,13 +18,15 @@ namespace {
 
 QPageLayout paperLayout(const Definition& def) {
     const QPageSize size(def.paper, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
-    const auto orientation = def.paper.width() > def.paper.height() ? QPageLayout::Landscape : QPageLayout::Portrait;
+    const auto orientation =
+        def.paper.width() > def.paper.height() ? QPageLayout::Landscape : QPageLayout::Portrait;
     return QPageLayout(size, orientation, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 
 }  // namespace
 
-BandedReport::BandedReport(Definition definition, RowSource* rows) : m_def(std::move(definition)), m_rows(rows) {}
+BandedReport::BandedReport(Definition definition, RowSource* rows)
+    : m_def(std::move(definition)), m_rows(rows) {}
 
 QList<PageLayout> BandedReport::layout() const { return Paginator(m_def).run(m_rows); }
 
@@ -66,10 +68,11 @@ void BandedReport::preview(QWidget* parent, const QString& caption) const {
 
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setWindowTitle(caption);
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [this, &pages](QPrinter* target) {
-        lockPaper(*target);
-        paintPages(*target, pages);
-    });
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [this, &pages](QPrinter* target) {
+                         lockPaper(*target);
+                         paintPages(*target, pages);
+                     });
     // Zoom 100 %: through the dialog's own zoom box, so that its fit buttons let go too.
     auto* zoomBox = dialog.findChild<QComboBox*>();
     const int actualSize = zoomBox ? zoomBox->findText(QStringLiteral("100%")) : -1;

@@ -21,13 +21,13 @@ struct PlacedBand {
 struct LayoutItem {
     enum class Kind { Text, Line };
     Kind kind = Kind::Text;
-    QString name;       ///< the item's name; frame sides are "frame-left" and so on
-    int band = -1;      ///< index into PageLayout::bands
+    QString name;   ///< the item's name; frame sides are "frame-left" and so on
+    int band = -1;  ///< index into PageLayout::bands
 
     // Text: left-justified lines on opaque white, clipped to `rect`.
     QRectF rect;
     QFont font;
-    QStringList lines;  ///< already wrapped to the rectangle's width
+    QStringList lines;      ///< already wrapped to the rectangle's width
     double lineHeight = 0;  ///< mm from one line's top to the next
     double ascent = 0;      ///< mm from a line's top to its baseline
 
@@ -40,8 +40,8 @@ struct LayoutItem {
 
 struct PageLayout {
     QSizeF paper;
-    QList<PlacedBand> bands;   ///< in print order
-    QList<LayoutItem> items;   ///< in paint order
+    QList<PlacedBand> bands;  ///< in print order
+    QList<LayoutItem> items;  ///< in paint order
 };
 
 }  // namespace report

@@ -82,7 +82,8 @@ void Paginator::placeBand(PageLayout& page, const Band& band, double top, int ro
             continue;
         }
         QString text = item.text;
-        if (item.kind == Item::Kind::Field) text = rows && !rows->eof() ? rows->displayText(item.text) : QString();
+        if (item.kind == Item::Kind::Field)
+            text = rows && !rows->eof() ? rows->displayText(item.text) : QString();
         out.kind = LayoutItem::Kind::Text;
         out.font = item.font.value_or(m_def.font);
         const double width = item.autoSize ? textWidth(text, out.font) : item.size.width();

@@ -31,12 +31,12 @@ struct Item {
     };
     Kind kind = Kind::Label;
     QString name;
-    QString text;       ///< label text, or the field name of a data field
+    QString text;  ///< label text, or the field name of a data field
     double left = 0;
     double top = 0;
-    QSizeF size;        ///< width and height; width ignored when `autoSize`
-    bool autoSize = false;          ///< the width follows the text
-    std::optional<QFont> font;      ///< the report's default font when unset
+    QSizeF size;                ///< width and height; width ignored when `autoSize`
+    bool autoSize = false;      ///< the width follows the text
+    std::optional<QFont> font;  ///< the report's default font when unset
 };
 
 struct Band {

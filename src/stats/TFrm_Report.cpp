@@ -64,10 +64,14 @@ QString TFrm_Report::Qry_SpecialCodeGetText(const QString& code) {
     int n = 0;
     if (!SqlQuery::parseInteger(code, &n)) return {};
     switch (n) {
-    case 1: return QStringLiteral("代码1");
-    case 2: return QStringLiteral("代码2");
-    case 99: return QStringLiteral("其他");
-    default: return {};
+        case 1:
+            return QStringLiteral("代码1");
+        case 2:
+            return QStringLiteral("代码2");
+        case 99:
+            return QStringLiteral("其他");
+        default:
+            return {};
     }
 }
 
@@ -175,7 +179,8 @@ report::Definition TFrm_Report::specialReport() {
                        << vline("Line_Header", 64.29, 0.26, 9.53);
 
     Band detail{BandKind::Detail, 10.58, FrameLeft | FrameRight | FrameBottom, {}};
-    detail.items << field("Fld_Name", "Name", 6.35, 4.23, 51.06) << field("Fld_icount", "icount", 110.07, 4.23, 17.20)
+    detail.items << field("Fld_Name", "Name", 6.35, 4.23, 51.06)
+                 << field("Fld_icount", "icount", 110.07, 4.23, 17.20)
                  << vline("Line_Detail", 64.29, -0.79, 10.58);
 
     Band pageFooter{BandKind::PageFooter, 10.58, NoFrame, {}};

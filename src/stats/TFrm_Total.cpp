@@ -1,5 +1,4 @@
 #include "TFrm_Total.h"
-#include "ui/FixedDialog.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -13,6 +12,7 @@
 #include "TotalPages.h"
 #include "store/DbError.h"
 #include "store/SqlQuery.h"
+#include "ui/FixedDialog.h"
 #include "ui/StatusPanels.h"
 
 namespace {
@@ -21,11 +21,11 @@ constexpr int kClientWidth = 691;
 constexpr int kClientHeight = 345;
 constexpr int kBoxWidth = 49;
 constexpr int kBoxHeight = 18;
-constexpr int kMargin = 16;      // left and right edge of a page
+constexpr int kMargin = 16;  // left and right edge of a page
 constexpr int kHeadingTop = 8;
 constexpr int kFirstRowTop = 44;
 constexpr int kRowPitch = 40;
-constexpr int kCaptionGap = 4;   // between a caption and its box
+constexpr int kCaptionGap = 4;  // between a caption and its box
 constexpr int kMaxColumnGap = 32;
 
 // Restores the button, the status text and the cursor however the run ends.
@@ -61,7 +61,8 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, 
 }  // namespace
 
 TFrm_Total::TFrm_Total(QWidget* parent) : QDialog(parent) {
-    setUpFixedDialog(this, QStringLiteral("Frm_Total"), QStringLiteral("汇总"), QSize(kClientWidth, kClientHeight));
+    setUpFixedDialog(this, QStringLiteral("Frm_Total"), QStringLiteral("汇总"),
+                     QSize(kClientWidth, kClientHeight));
 
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
@@ -108,7 +109,8 @@ void TFrm_Total::buildPage(const total::Page& page) {
         int index = 0;
         for (int perRow : page.rows)
             for (int c = 0; c < perRow; ++c, ++index)
-                captionWidth[c] = std::max(captionWidth[c], fm.horizontalAdvance(total::boxCaption(page, index)) + 2);
+                captionWidth[c] =
+                    std::max(captionWidth[c], fm.horizontalAdvance(total::boxCaption(page, index)) + 2);
     }
     int used = 0;
     for (int w : captionWidth) used += w + kCaptionGap + kBoxWidth;

@@ -10,7 +10,10 @@ class QTabWidget;
 class QWidget;
 class SqlQuery;
 class StatusPanels;
-namespace total { struct Page; struct Statement; }
+namespace total {
+struct Page;
+struct Statement;
+}  // namespace total
 
 /// The statistics form "汇总": for every option of the multi-choice pages, how many stored
 /// questionnaires ticked it, and how many respondents are or are not willing to take part.

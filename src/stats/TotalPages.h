@@ -11,12 +11,12 @@ namespace total {
 
 struct Page {
     catalogue::GroupId group;
-    const char* tab;           ///< tab caption
-    const char* sheet;         ///< object name of the page
+    const char* tab;    ///< tab caption
+    const char* sheet;  ///< object name of the page
     const char* heading;
-    std::vector<int> rows;     ///< count boxes per row
-    const char* boxPrefix;     ///< count boxes are named prefix + number
-    bool namedByCode;          ///< number is the option code (willingness) rather than the box position
+    std::vector<int> rows;  ///< count boxes per row
+    const char* boxPrefix;  ///< count boxes are named prefix + number
+    bool namedByCode;       ///< number is the option code (willingness) rather than the box position
 };
 
 /// One counting statement. Grouped statements give (code, count) rows for the group's boxes;
@@ -25,7 +25,7 @@ struct Statement {
     const char* sql;
     catalogue::GroupId group;
     bool grouped;
-    int code;                  ///< single counts only
+    int code;  ///< single counts only
 };
 
 const std::vector<Page>& pages();

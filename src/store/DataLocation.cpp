@@ -29,8 +29,8 @@ DataLocation DataLocation::resolve(const QString& exeDir, const QString& userDat
         // As the old registration did: the folder with its trailing separator, then "/Data/...".
         QString folder = QDir(exeDir).absolutePath();
         if (!folder.endsWith(u'/')) folder += u'/';
-        return {beside + u'/' + QLatin1String(kFileName), folder + QStringLiteral("/Data/") + QLatin1String(kFileName),
-                true};
+        return {beside + u'/' + QLatin1String(kFileName),
+                folder + QStringLiteral("/Data/") + QLatin1String(kFileName), true};
     }
     QString user = userDataDir.isEmpty()
                        ? QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)

@@ -46,7 +46,8 @@ void decodeOtherValue(GroupId g, const QString& stored, Answers& into) {
 QString codeText(GroupId table, int index) {
     const Box& b = group(table).boxes.at(index);
     if (b.code == kOtherCode) return QStringLiteral("99");
-    return table == Time ? QString::number(b.code) : QStringLiteral("%1").arg(b.code, 2, 10, QLatin1Char('0'));
+    return table == Time ? QString::number(b.code)
+                         : QStringLiteral("%1").arg(b.code, 2, 10, QLatin1Char('0'));
 }
 
 Rows encode(const Answers& a) {

@@ -118,7 +118,9 @@ void Registry::closeKey() { m_current.clear(); }
 
 void Registry::writeString(const QString& name, const QString& value) { writeValue(name, value); }
 
-void Registry::writeInteger(const QString& name, quint32 value) { writeValue(name, QVariant::fromValue(value)); }
+void Registry::writeInteger(const QString& name, quint32 value) {
+    writeValue(name, QVariant::fromValue(value));
+}
 
 void Registry::writeValue(const QString& name, const QVariant& value) {
     const int index = m_writes++;
@@ -136,8 +138,7 @@ void Registry::writeValue(const QString& name, const QVariant& value) {
                 replaced = true;
             }
         if (!replaced) k.values.append({name, value});
-        if (!save(keys))
-            throw WriteError(QStringLiteral("无法写入注册表值 %1").arg(name).toStdString());
+        if (!save(keys)) throw WriteError(QStringLiteral("无法写入注册表值 %1").arg(name).toStdString());
         return;
     }
     throw WriteError(QStringLiteral("无法写入注册表值 %1").arg(name).toStdString());

@@ -1,5 +1,8 @@
 #include "Schema.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,9 +11,6 @@
 #include <QSqlQuery>
 #include <QUrl>
 #include <QUuid>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "questionnaire/Catalogue.h"
 
@@ -24,8 +24,8 @@ QStringList tables() {
 
 QStringList columns(const QString& table) {
     if (table.compare(QLatin1String("BasicInfo"), Qt::CaseInsensitive) == 0)
-        return {"ID", "name", "Address", "WorkUnit", "Phone", "age", "level", "political", "duty", "Position",
-                "Flag"};
+        return {"ID",    "name",      "Address", "WorkUnit", "Phone", "age",
+                "level", "political", "duty",    "Position", "Flag"};
     return {"ID", "Code", "Name"};
 }
 
@@ -33,7 +33,8 @@ QStringList createStatements() {
     QStringList out;
     // Every column is TEXT so that codes such as "01" stay text.
     out << QStringLiteral(
-        "CREATE TABLE BasicInfo (ID VARCHAR(18) NOT NULL PRIMARY KEY, name TEXT, Address TEXT, WorkUnit TEXT, "
+        "CREATE TABLE BasicInfo (ID VARCHAR(18) NOT NULL PRIMARY KEY, name TEXT, Address TEXT, WorkUnit "
+        "TEXT, "
         "Phone TEXT, age TEXT, level TEXT, political TEXT, duty TEXT, Position TEXT, Flag TEXT)");
     for (const QString& t : tables().mid(1)) {
         out << QStringLiteral("CREATE TABLE %1 (ID VARCHAR(18) NOT NULL, Code VARCHAR(2), Name TEXT)").arg(t);
@@ -77,8 +78,8 @@ bool openExisting(const QString& connectionName, const QString& path, QString* e
 bool ensureDatabaseFile(const QString& path, QString* error) {
     const QFileInfo info(path);
     if (info.exists() || info.isSymLink()) return true;
-    const QString tmp = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".new-") +
-                        QUuid::createUuid().toString(QUuid::Id128);
+    const QString tmp = info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+                        QStringLiteral(".new-") + QUuid::createUuid().toString(QUuid::Id128);
     {
         // Created empty with owner-only rights before SQLite fills it.
         QFile f(tmp);
@@ -115,7 +116,8 @@ bool ensureDatabaseFile(const QString& path, QString* error) {
         ok = ::link(from.constData(), to.constData()) == 0;
         if (!ok && error) *error = QStringLiteral("cannot create %1").arg(path);
         if (ok) {
-            const int dirFd = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
+            const int dirFd =
+                ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
             if (dirFd >= 0) {
                 ::fsync(dirFd);
                 ::close(dirFd);

@@ -1,10 +1,11 @@
 #include "SqlQuery.h"
 
+#include <sqlite3.h>
+
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlRecord>
-#include <sqlite3.h>
 
 #include "Connection.h"
 #include "DbError.h"
@@ -216,7 +217,8 @@ int SqlQuery::columnIndex(const QString& column) const {
 QVariant SqlQuery::value(int column) const {
     if (!m_open || m_eof) raise(QStringLiteral("no current row"));
     if (m_stmt) {
-        if (column < 0 || column >= sqlite3_column_count(m_stmt)) raise(QStringLiteral("no column %1").arg(column));
+        if (column < 0 || column >= sqlite3_column_count(m_stmt))
+            raise(QStringLiteral("no column %1").arg(column));
         switch (sqlite3_column_type(m_stmt, column)) {
             case SQLITE_NULL:
                 return QVariant(QMetaType::fromType<QString>());
@@ -247,7 +249,8 @@ int SqlQuery::integer(int column) const {
         n = v.toInt(&ok);
         if (ok) return n;
     }
-    if (!parseInteger(v.toString(), &n)) raise(QStringLiteral("'%1' is not a whole number").arg(v.toString()));
+    if (!parseInteger(v.toString(), &n))
+        raise(QStringLiteral("'%1' is not a whole number").arg(v.toString()));
     return n;
 }
 
@@ -327,7 +330,8 @@ void SqlQuery::rollback() {
     m_inTransaction = false;
     if (!connection::isOpen(m_connection)) return;
     if (m_nativeDb && m_db.isOpen()) {
-        if (sqlite3_get_autocommit(m_nativeDb) == 0) sqlite3_exec(m_nativeDb, "ROLLBACK", nullptr, nullptr, nullptr);
+        if (sqlite3_get_autocommit(m_nativeDb) == 0)
+            sqlite3_exec(m_nativeDb, "ROLLBACK", nullptr, nullptr, nullptr);
         return;
     }
     QSqlDatabase db = QSqlDatabase::database(connection::canonicalName(m_connection), false);

@@ -49,7 +49,7 @@ public:
     int integer(int column) const;
 
     void begin();
-    void commit();   ///< a failed commit raises DbError (and leaves no transaction open)
+    void commit();    ///< a failed commit raises DbError (and leaves no transaction open)
     void rollback();  ///< never raises
     bool inTransaction() const { return m_inTransaction; }
 

@@ -49,7 +49,6 @@ const std::array<TableStatements, kTableCount> kTables = {{
 
 }  // namespace
 
-
 int tableOf(GroupId g) {
     const auto& order = answerTables();
     for (int i = 0; i < int(order.size()); ++i)

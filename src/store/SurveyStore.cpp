@@ -7,8 +7,7 @@
 
 using namespace catalogue;
 
-StoreFailure::StoreFailure(int t)
-    : std::runtime_error(statements::tableName(t).toStdString()), table(t) {}
+StoreFailure::StoreFailure(int t) : std::runtime_error(statements::tableName(t).toStdString()), table(t) {}
 
 template <typename Run>
 void SurveyStore::inTransaction(Run run, int lastTable) {
@@ -31,7 +30,8 @@ void SurveyStore::insertRows(const Answers& answers) {
     // An identity number is the key of a questionnaire: never empty, at most 18 characters,
     // whichever way it reached the store.
     if (id.isEmpty() || id.size() > kMaxIdLength)
-        throw DbError(statements::tableName(0), QStringLiteral("identity number of %1 characters").arg(id.size()));
+        throw DbError(statements::tableName(0),
+                      QStringLiteral("identity number of %1 characters").arg(id.size()));
     QVariantList basic;
     for (const QString& v : rows.basic) basic << v;
     m_query.setSql(statements::insertBasic(), basic, statements::tableName(0));
@@ -91,8 +91,8 @@ LookupResult SurveyStore::read(const QString& rawId) {
             m_query.setSql(statements::select(table), {id}, statements::tableName(table));
             m_query.open();
             for (m_query.first(); !m_query.eof(); m_query.next())
-                encoding::decodeAnswerRow(g, m_query.text(QStringLiteral("Code")), m_query.text(QStringLiteral("Name")),
-                                          result.answers);
+                encoding::decodeAnswerRow(g, m_query.text(QStringLiteral("Code")),
+                                          m_query.text(QStringLiteral("Name")), result.answers);
         }
         result.status = LookupResult::Complete;
     } catch (const DbError&) {

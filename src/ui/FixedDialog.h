@@ -6,7 +6,8 @@
 /// Sets up one of the register's windows: its object name and caption, a fixed client area,
 /// a fixed dialog frame without minimise, maximise or help buttons, and the forms' font
 /// (宋体, 12 pixels, that is 9 points at 96 dpi).
-inline void setUpFixedDialog(QDialog* dialog, const QString& objectName, const QString& caption, QSize client) {
+inline void setUpFixedDialog(QDialog* dialog, const QString& objectName, const QString& caption,
+                             QSize client) {
     dialog->setObjectName(objectName);
     dialog->setWindowTitle(caption);
     dialog->setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |

@@ -1,9 +1,8 @@
-#include <QtTest>
-
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QtTest>
 #include <memory>
 
 #include "TestDb.h"
@@ -49,8 +48,9 @@ class TestEdit : public QObject {
     /// Enabled state of Edt_ID, Btn_Qry, Btn_Save, Btn_Cancel, as "1100".
     QString enabled() {
         QString s;
-        for (QWidget* w : {static_cast<QWidget*>(edtId()), static_cast<QWidget*>(button("Btn_Qry")),
-                           static_cast<QWidget*>(button("Btn_Save")), static_cast<QWidget*>(button("Btn_Cancel"))})
+        for (QWidget* w :
+             {static_cast<QWidget*>(edtId()), static_cast<QWidget*>(button("Btn_Qry")),
+              static_cast<QWidget*>(button("Btn_Save")), static_cast<QWidget*>(button("Btn_Cancel"))})
             s += w->isEnabled() ? u'1' : u'0';
         return s;
     }
@@ -68,9 +68,10 @@ class TestEdit : public QObject {
     }
 
     QString onlyMessage() {
-        if (m_prompt->messages().size() != 1) return QStringLiteral("<%1 messages: %2>")
-                                                      .arg(m_prompt->messages().size())
-                                                      .arg(m_prompt->texts().join(u'|'));
+        if (m_prompt->messages().size() != 1)
+            return QStringLiteral("<%1 messages: %2>")
+                .arg(m_prompt->messages().size())
+                .arg(m_prompt->texts().join(u'|'));
         return m_prompt->messages().first().text + u'/' + m_prompt->messages().first().caption;
     }
 
@@ -110,7 +111,8 @@ private slots:
             QVERIFY2(box->contentsRect().contains(r), name);
             right = r.right();
         }
-        for (QPushButton* b : form().findChildren<QPushButton*>()) QVERIFY(!b->isDefault() && !b->autoDefault());
+        for (QPushButton* b : form().findChildren<QPushButton*>())
+            QVERIFY(!b->isDefault() && !b->autoDefault());
 
         // Tab order of the search bar.
         QStringList chain;
@@ -192,16 +194,30 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("after");
         const QString d17 = QStringLiteral("11010119900101123");
-        QTest::newRow("letter") << "12" << "A" << "12";
-        QTest::newRow("X too early") << "123" << "X" << "123";
-        QTest::newRow("blank") << "123" << " " << "123";
-        QTest::newRow("punctuation") << "123" << "-." << "123";
-        QTest::newRow("19th digit") << d17 + "4" << "5" << d17 + "4";
-        QTest::newRow("digits") << "" << "0123456789" << "0123456789";
-        QTest::newRow("backspace") << "123" << "\b" << "12";
+        QTest::newRow("letter") << "12"
+                                << "A"
+                                << "12";
+        QTest::newRow("X too early") << "123"
+                                     << "X"
+                                     << "123";
+        QTest::newRow("blank") << "123"
+                               << " "
+                               << "123";
+        QTest::newRow("punctuation") << "123"
+                                     << "-."
+                                     << "123";
+        QTest::newRow("19th digit") << d17 + "4"
+                                    << "5" << d17 + "4";
+        QTest::newRow("digits") << ""
+                                << "0123456789"
+                                << "0123456789";
+        QTest::newRow("backspace") << "123"
+                                   << "\b"
+                                   << "12";
         QTest::newRow("x as 18th") << d17 << "x" << d17 + "X";
         QTest::newRow("X as 18th") << d17 << "X" << d17 + "X";
-        QTest::newRow("nothing after X") << d17 + "X" << "1" << d17 + "X";
+        QTest::newRow("nothing after X") << d17 + "X"
+                                         << "1" << d17 + "X";
     }
     void keyFilter() {
         QFETCH(QString, before);
@@ -258,7 +274,8 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<int>("page");
-        auto row = [](const char* name, GroupId g, const char* fault, const char* message, const char* caption, int page) {
+        auto row = [](const char* name, GroupId g, const char* fault, const char* message,
+                      const char* caption, int page) {
             QTest::newRow(name) << int(g) << QString::fromLatin1(fault) << QString::fromUtf8(message)
                                 << QString::fromUtf8(caption) << page;
         };
@@ -390,11 +407,15 @@ private slots:
         const QString idCheck = QStringLiteral("新增失败！,请检查身份证号码！");
         QTest::newRow("BasicInfo insert") << "BEFORE INSERT ON BasicInfo" << idCheck;
         QTest::newRow("Team insert") << "BEFORE INSERT ON Team" << idCheck;
-        QTest::newRow("Service insert") << "BEFORE INSERT ON Service" << "新增失败,请检查身份证号码！";
-        QTest::newRow("Train insert") << "BEFORE INSERT ON Train" << "新增失败！";
-        QTest::newRow("Channel insert") << "BEFORE INSERT ON Channel" << "新增失败！";
+        QTest::newRow("Service insert") << "BEFORE INSERT ON Service"
+                                        << "新增失败,请检查身份证号码！";
+        QTest::newRow("Train insert") << "BEFORE INSERT ON Train"
+                                      << "新增失败！";
+        QTest::newRow("Channel insert") << "BEFORE INSERT ON Channel"
+                                        << "新增失败！";
         QTest::newRow("Love delete") << "BEFORE DELETE ON Love" << idCheck;
-        QTest::newRow("Depend delete") << "BEFORE DELETE ON Depend" << "新增失败！";
+        QTest::newRow("Depend delete") << "BEFORE DELETE ON Depend"
+                                       << "新增失败！";
     }
     void failedStatementKeepsOldQuestionnaire() {
         QFETCH(QString, trigger);

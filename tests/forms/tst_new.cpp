@@ -153,12 +153,13 @@ void TstNew::failedCheck_data() {
     row("11 two political", B::TwoTicked, 0, Political, 13, "只能选择一个政治面貌！", 13, ok);
     row("12 no duty", B::NoneTicked, 0, Duty, 13, "请选择一个职业！", 13, ok);
     row("13 two duties", B::TwoTicked, 0, Duty, 13, "只能选择一个职业！", 13, ok);
-    row("13 two duties, one the other without text", B::TwoWithOtherEmpty, 0, Duty, 13, "只能选择一个职业！", 13,
-        ok);
+    row("13 two duties, one the other without text", B::TwoWithOtherEmpty, 0, Duty, 13, "只能选择一个职业！",
+        13, ok);
     row("14 duty other empty", B::OtherEmpty, 0, Duty, 13, "请输入其它职业的名称！", 0, "Edt_Duty");
     row("15 no position", B::NoneTicked, 0, Position, 13, "请选择一个职称！", 13, ok);
     row("16 two positions", B::TwoTicked, 0, Position, 13, "只能选择一个职称！", 13, ok);
-    row("17 position other empty", B::OtherEmpty, 0, Position, 13, "请输入其它职称的名称！", 0, "Edt_Position");
+    row("17 position other empty", B::OtherEmpty, 0, Position, 13, "请输入其它职称的名称！", 0,
+        "Edt_Position");
     // Checks 18-42: "none ticked" shows the page, an empty other text shows it and focuses the text box.
     row("18", B::NoneTicked, 0, Special, 13, "请选择专业和特长！", 1, ok);
     row("19", B::OtherEmpty, 0, Special, 13, "请输入其它专业和特长！", 1, "Edt_Special");
@@ -252,8 +253,9 @@ void TstNew::storesEveryTable() {
     const QString id = a.id;
     const QString n = QStringLiteral("<null>");
     QCOMPARE(m_db->rows(QStringLiteral("select * from BasicInfo")),
-             (QList<QStringList>{{id, QStringLiteral("李四"), QStringLiteral("幸福路2号"), QStringLiteral("街道办"),
-                                  QStringLiteral("0755-1234"), "3", "4", "2", QStringLiteral("99|木匠"), "5", "0"}}));
+             (QList<QStringList>{{id, QStringLiteral("李四"), QStringLiteral("幸福路2号"),
+                                  QStringLiteral("街道办"), QStringLiteral("0755-1234"), "3", "4", "2",
+                                  QStringLiteral("99|木匠"), "5", "0"}}));
     using Rows = QList<QStringList>;
     QCOMPARE(rows("Special"), (Rows{{id, "01", n}, {id, "20", n}, {id, "99", QStringLiteral("剪纸")}}));
     QCOMPARE(rows("Love"), (Rows{{id, "10", n}}));
@@ -286,8 +288,10 @@ void TstNew::clearsAfterSuccess() {
 
     QCOMPARE(m_form->PageControl1->currentIndex(), 0);
     QCOMPARE(m_form->PageControl1->answers(), Answers());
-    for (QLineEdit* e : m_form->findChildren<QLineEdit*>()) QVERIFY2(e->text().isEmpty(), qPrintable(e->objectName()));
-    for (QCheckBox* c : m_form->findChildren<QCheckBox*>()) QVERIFY2(!c->isChecked(), qPrintable(c->objectName()));
+    for (QLineEdit* e : m_form->findChildren<QLineEdit*>())
+        QVERIFY2(e->text().isEmpty(), qPrintable(e->objectName()));
+    for (QCheckBox* c : m_form->findChildren<QCheckBox*>())
+        QVERIFY2(!c->isChecked(), qPrintable(c->objectName()));
     QCOMPARE(focusName(), QStringLiteral("Edt_ID"));
     QCOMPARE(m_form->SB->panelText(0), QStringLiteral("基本信息"));
 
@@ -324,15 +328,23 @@ void TstNew::failedStatement_data() {
     QTest::addColumn<QString>("message");
 
     const QString checkId = QStringLiteral("新增失败！,请检查身份证号码！");
-    QTest::newRow("BasicInfo") << "BasicInfo" << "1" << checkId;
-    QTest::newRow("Special") << "Special" << "1" << checkId;
-    QTest::newRow("Love") << "Love" << "1" << checkId;
-    QTest::newRow("Team") << "Team" << "1" << checkId;
-    QTest::newRow("Service, second row") << "Service" << "NEW.Code = '02'"
-                                         << QStringLiteral("新增失败,请检查身份证号码！");
-    QTest::newRow("Train") << "Train" << "1" << QStringLiteral("新增失败！");
-    QTest::newRow("Time1") << "Time1" << "1" << QStringLiteral("新增失败！");
-    QTest::newRow("Channel, other row") << "Channel" << "NEW.Code = '99'" << QStringLiteral("新增失败！");
+    QTest::newRow("BasicInfo") << "BasicInfo"
+                               << "1" << checkId;
+    QTest::newRow("Special") << "Special"
+                             << "1" << checkId;
+    QTest::newRow("Love") << "Love"
+                          << "1" << checkId;
+    QTest::newRow("Team") << "Team"
+                          << "1" << checkId;
+    QTest::newRow("Service, second row")
+        << "Service"
+        << "NEW.Code = '02'" << QStringLiteral("新增失败,请检查身份证号码！");
+    QTest::newRow("Train") << "Train"
+                           << "1" << QStringLiteral("新增失败！");
+    QTest::newRow("Time1") << "Time1"
+                           << "1" << QStringLiteral("新增失败！");
+    QTest::newRow("Channel, other row") << "Channel"
+                                        << "NEW.Code = '99'" << QStringLiteral("新增失败！");
 }
 
 void TstNew::failedStatement() {
@@ -340,8 +352,9 @@ void TstNew::failedStatement() {
     QFETCH(QString, when);
     QFETCH(QString, message);
 
-    m_db->exec(QStringLiteral("CREATE TRIGGER f BEFORE INSERT ON %1 WHEN %2 BEGIN SELECT RAISE(ABORT,'x'); END")
-                   .arg(table, when));
+    m_db->exec(
+        QStringLiteral("CREATE TRIGGER f BEFORE INSERT ON %1 WHEN %2 BEGIN SELECT RAISE(ABORT,'x'); END")
+            .arg(table, when));
     const QString before = m_db->dump();
     Answers a = completeAnswers();
     a[Service].ticked[1] = true;
@@ -395,7 +408,9 @@ void TstNew::enterMovesFocus() {
     QWidget* now = QApplication::focusWidget();
     QVERIFY(now);
     // The tab control takes the focus through its tab bar.
-    QCOMPARE(now == static_cast<QWidget*>(m_form->PageControl1->tabBar()) ? QStringLiteral("PageControl1") : now->objectName(), to);
+    QCOMPARE(now == static_cast<QWidget*>(m_form->PageControl1->tabBar()) ? QStringLiteral("PageControl1")
+                                                                          : now->objectName(),
+             to);
     QVERIFY(m_prompt->messages().isEmpty());
     QVERIFY(m_form->isVisible());
     QCOMPARE(m_db->count(QStringLiteral("BasicInfo")), 0);
@@ -428,7 +443,8 @@ void TstNew::typedWithKeyboard() {
     // Key by key, as typed; characters beyond ASCII come as key events carrying their text.
     auto keys = [](const QString& text) {
         for (QChar c : text)
-            QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, QString(c),
+                                Qt::NoModifier);
     };
     auto press = [](Qt::Key key, int times = 1) {
         for (int i = 0; i < times; ++i) QTest::keyClick(QApplication::focusWidget(), key);
@@ -441,18 +457,18 @@ void TstNew::typedWithKeyboard() {
         press(Qt::Key_Return);
     }
     QCOMPARE(focusName(), QStringLiteral("CBX_Age1"));
-    press(Qt::Key_Space);           // 35岁以下
+    press(Qt::Key_Space);  // 35岁以下
     press(Qt::Key_Return, 5);
-    press(Qt::Key_Space);           // 大专
+    press(Qt::Key_Space);  // 大专
     press(Qt::Key_Return, 5);
-    press(Qt::Key_Space);           // 民主党派人士
+    press(Qt::Key_Space);  // 民主党派人士
     press(Qt::Key_Return, 13);
-    press(Qt::Key_Space);           // 其它
+    press(Qt::Key_Space);  // 其它
     press(Qt::Key_Return);
     QCOMPARE(focusName(), QStringLiteral("Edt_Duty"));
     keys(QStringLiteral("画家"));
     press(Qt::Key_Return, 2);
-    press(Qt::Key_Space);           // 医师
+    press(Qt::Key_Space);  // 医师
 
     QTabBar* tabs = m_form->PageControl1->tabBar();
     for (int page = 1; page < 14; ++page) {
@@ -470,8 +486,8 @@ void TstNew::typedWithKeyboard() {
     QCOMPARE(m_prompt->texts(), QStringList{QStringLiteral("新增记录成功！")});
     QCOMPARE(m_db->rows(QStringLiteral("select * from BasicInfo")),
              (QList<QStringList>{{"330106", QStringLiteral("赵六"), QStringLiteral("西湖路8号"),
-                                  QStringLiteral("杭州某厂"), "0571-8888", "1", "2", "3", QStringLiteral("99|画家"), "2",
-                                  "1"}}));
+                                  QStringLiteral("杭州某厂"), "0571-8888", "1", "2", "3",
+                                  QStringLiteral("99|画家"), "2", "1"}}));
     QCOMPARE(m_db->count(QStringLiteral("Time1"), QStringLiteral("330106")), 1);
     QCOMPARE(focusName(), QStringLiteral("Edt_ID"));
 }
@@ -483,8 +499,10 @@ void TstNew::pageHints_data() {
 
     const QString tickOther = QStringLiteral("请在复选框前打勾,如选择其他,请输入其他内容！");
     QTest::newRow("page two") << 1 << QStringLiteral("专业及特长") << tickOther;
-    QTest::newRow("page seven") << 6 << QStringLiteral("是否愿意参加") << QStringLiteral("请在复选框前打勾！");
-    QTest::newRow("page eleven") << 10 << QStringLiteral("社区活动时间安排") << QStringLiteral("请在复选框前打勾！");
+    QTest::newRow("page seven") << 6 << QStringLiteral("是否愿意参加")
+                                << QStringLiteral("请在复选框前打勾！");
+    QTest::newRow("page eleven") << 10 << QStringLiteral("社区活动时间安排")
+                                 << QStringLiteral("请在复选框前打勾！");
     QTest::newRow("page fourteen") << 13 << QStringLiteral("渠道") << tickOther;
 }
 
@@ -522,7 +540,8 @@ void TstNew::screenshots() {
     type(a);
     m_form->PageControl1->idEdit()->setFocus();
     QVERIFY(m_form->grab().save(dir + QStringLiteral("/new.png")));
-    for (auto [page, name] : {std::pair{1, "new-special"}, {4, "new-service"}, {6, "new-flag"}, {13, "new-channel"}}) {
+    for (auto [page, name] :
+         {std::pair{1, "new-special"}, {4, "new-service"}, {6, "new-flag"}, {13, "new-channel"}}) {
         m_form->PageControl1->setCurrentIndex(page);
         m_form->PageControl1->tabOrder(page).first()->setFocus();
         QVERIFY(m_form->grab().save(dir + u'/' + QLatin1String(name) + QStringLiteral(".png")));

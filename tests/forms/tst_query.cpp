@@ -1,8 +1,7 @@
-#include <QtTest>
-
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QtTest>
 #include <memory>
 
 #include "TestDb.h"
@@ -110,14 +109,17 @@ private slots:
         QTest::addColumn<QString>("panel");
         QTest::addColumn<bool>("shown");
 
-        QTest::newRow("empty") << Seed::Complete << " \t " << true << "请输入身份证号码" << kSearching << false;
+        QTest::newRow("empty") << Seed::Complete << " \t " << true << "请输入身份证号码" << kSearching
+                               << false;
         QTest::newRow("not found") << Seed::Complete << kB << true << "没有符合条件的记录"
                                    << "查询成功,没有符合条件的记录！" << false;
         QTest::newRow("read failure") << Seed::BadAge << kA << false << kReadFailed << kReadFailed << false;
         QTest::newRow("found") << Seed::Complete << kA << false << QString() << kFound << true;
         QTest::newRow("found by Enter") << Seed::Complete << kA << true << QString() << kFound << true;
-        QTest::newRow("blanks around") << Seed::Fifteen << " " + kB + " \t" << false << QString() << kFound << true;
-        QTest::newRow("lower-case x") << Seed::LowerX << "11010119900101123x" << true << QString() << kFound << true;
+        QTest::newRow("blanks around")
+            << Seed::Fifteen << " " + kB + " \t" << false << QString() << kFound << true;
+        QTest::newRow("lower-case x")
+            << Seed::LowerX << "11010119900101123x" << true << QString() << kFound << true;
     }
 
     void lookupOutcomes() {
@@ -132,7 +134,9 @@ private slots:
         if (seed == Seed::Fifteen) store(completeAnswers(kB));
         if (seed == Seed::LowerX) store(completeAnswers(QStringLiteral("11010119900101123X")));
         if (seed == Seed::BadAge)
-            m_db->exec(QStringLiteral("INSERT INTO BasicInfo VALUES (?,'王五','','','','ab','1','1','1','1','1')"), {kA});
+            m_db->exec(
+                QStringLiteral("INSERT INTO BasicInfo VALUES (?,'王五','','','','ab','1','1','1','1','1')"),
+                {kA});
 
         idEdit()->setText(typed);
         if (viaEnter)
@@ -161,7 +165,8 @@ private slots:
 
     void readFailureKeepsWhatWasLoaded_data() {
         QTest::addColumn<QString>("breakLove");
-        QTest::newRow("Love code not a number") << "INSERT INTO Love (ID, Code, Name) VALUES ('" + kA + "', 'ab', '')";
+        QTest::newRow("Love code not a number")
+            << "INSERT INTO Love (ID, Code, Name) VALUES ('" + kA + "', 'ab', '')";
         QTest::newRow("Love table gone") << "DROP TABLE Love";
     }
 
@@ -193,16 +198,34 @@ private slots:
         QTest::addColumn<QString>("edit");  // other text box of the group, if any
         QTest::addColumn<QString>("editText");
 
-        QTest::newRow("occupation 99|abc") << "duty" << "99|abc" << "Cbx_Duty" << QStringList{"Cbx_Duty12"}
-                                           << "Edt_Duty" << "abc";
-        QTest::newRow("occupation 12") << "duty" << "12" << "Cbx_Duty" << QStringList{} << "Edt_Duty" << "";
-        QTest::newRow("title 99|") << "Position" << "99|" << "Cbx_Position" << QStringList{"Cbx_Position6"}
-                                   << "Edt_Position" << "";
-        QTest::newRow("title 5") << "Position" << "5" << "Cbx_Position" << QStringList{"Cbx_Position5"}
-                                 << "Edt_Position" << "";
-        QTest::newRow("title 6") << "Position" << "6" << "Cbx_Position" << QStringList{} << "Edt_Position" << "";
-        QTest::newRow("Flag 0") << "Flag" << "0" << "Cbx_Flag" << QStringList{"Cbx_Flag2"} << "" << "";
-        QTest::newRow("Flag 2") << "Flag" << "2" << "Cbx_Flag" << QStringList{} << "" << "";
+        QTest::newRow("occupation 99|abc") << "duty"
+                                           << "99|abc"
+                                           << "Cbx_Duty" << QStringList{"Cbx_Duty12"} << "Edt_Duty"
+                                           << "abc";
+        QTest::newRow("occupation 12") << "duty"
+                                       << "12"
+                                       << "Cbx_Duty" << QStringList{} << "Edt_Duty"
+                                       << "";
+        QTest::newRow("title 99|") << "Position"
+                                   << "99|"
+                                   << "Cbx_Position" << QStringList{"Cbx_Position6"} << "Edt_Position"
+                                   << "";
+        QTest::newRow("title 5") << "Position"
+                                 << "5"
+                                 << "Cbx_Position" << QStringList{"Cbx_Position5"} << "Edt_Position"
+                                 << "";
+        QTest::newRow("title 6") << "Position"
+                                 << "6"
+                                 << "Cbx_Position" << QStringList{} << "Edt_Position"
+                                 << "";
+        QTest::newRow("Flag 0") << "Flag"
+                                << "0"
+                                << "Cbx_Flag" << QStringList{"Cbx_Flag2"} << ""
+                                << "";
+        QTest::newRow("Flag 2") << "Flag"
+                                << "2"
+                                << "Cbx_Flag" << QStringList{} << ""
+                                << "";
     }
 
     void storedValuesDecode() {
@@ -213,7 +236,8 @@ private slots:
         QFETCH(QString, edit);
         QFETCH(QString, editText);
 
-        m_db->exec(QStringLiteral("INSERT INTO BasicInfo VALUES (?,'赵六','','','','1','1','1','1','1','1')"), {kA});
+        m_db->exec(QStringLiteral("INSERT INTO BasicInfo VALUES (?,'赵六','','','','1','1','1','1','1','1')"),
+                   {kA});
         m_db->exec(QStringLiteral("UPDATE BasicInfo SET %1 = ?").arg(column), {value});
         idEdit()->setText(kA);
         button("Btn_Qry")->click();
@@ -247,7 +271,8 @@ private slots:
 
     void deleteButtonStaysEnabledOnceALookupCompleted() {
         store(completeAnswers(kA));
-        m_db->exec(QStringLiteral("INSERT INTO BasicInfo VALUES (?,'','','','','x','1','1','1','1','1')"), {kB});
+        m_db->exec(QStringLiteral("INSERT INTO BasicInfo VALUES (?,'','','','','x','1','1','1','1','1')"),
+                   {kB});
         const auto lookUp = [this](const QString& id) {
             idEdit()->setText(id);
             button("Btn_Qry")->click();
@@ -274,17 +299,19 @@ private slots:
         QTest::addColumn<QStringList>("remaining");  // numbers whose questionnaire is still whole
 
         const QStringList once{kConfirm, kDeleted};
-        QTest::newRow("the number looked up") << kA << QList<bool>{true} << 1 << once << kDeleted << QStringList{kB};
-        QTest::newRow("another number typed") << kB << QList<bool>{true} << 1 << once << kDeleted << QStringList{kA};
-        QTest::newRow("blanks around") << " " + kB + " " << QList<bool>{true} << 1 << once << kDeleted
-                                       << QStringList{kA};
-        QTest::newRow("pressed twice") << kA << QList<bool>{true, true} << 2 << (once + once) << kDeleted
-                                       << QStringList{kB};
-        QTest::newRow("no stored rows") << "404" << QList<bool>{true} << 1 << once << kDeleted
-                                        << QStringList{kA, kB};
-        QTest::newRow("emptied after the lookup") << "  " << QList<bool>{true} << 1
-                                                  << QStringList{kConfirm, "请输入身份证号！"} << kFound
-                                                  << QStringList{kA, kB};
+        QTest::newRow("the number looked up")
+            << kA << QList<bool>{true} << 1 << once << kDeleted << QStringList{kB};
+        QTest::newRow("another number typed")
+            << kB << QList<bool>{true} << 1 << once << kDeleted << QStringList{kA};
+        QTest::newRow("blanks around")
+            << " " + kB + " " << QList<bool>{true} << 1 << once << kDeleted << QStringList{kA};
+        QTest::newRow("pressed twice")
+            << kA << QList<bool>{true, true} << 2 << (once + once) << kDeleted << QStringList{kB};
+        QTest::newRow("no stored rows")
+            << "404" << QList<bool>{true} << 1 << once << kDeleted << QStringList{kA, kB};
+        QTest::newRow("emptied after the lookup")
+            << "  " << QList<bool>{true} << 1 << QStringList{kConfirm, "请输入身份证号！"} << kFound
+            << QStringList{kA, kB};
         QTest::newRow("answered No") << kA << QList<bool>{false} << 1 << QStringList{kConfirm} << kFound
                                      << QStringList{kA, kB};
     }
@@ -311,13 +338,15 @@ private slots:
         QCOMPARE(m_prompt->texts(), messages);
         for (const auto& m : m_prompt->messages()) {
             QCOMPARE(m.caption, m.text == kConfirm ? QStringLiteral("确认") : QStringLiteral("提示"));
-            QCOMPARE(m.kind, m.text == kConfirm ? ScriptedPrompt::Kind::Confirm : ScriptedPrompt::Kind::Inform);
+            QCOMPARE(m.kind,
+                     m.text == kConfirm ? ScriptedPrompt::Kind::Confirm : ScriptedPrompt::Kind::Inform);
             if (m.text == kDeleted) QCOMPARE(m.snapshot, kDeleting);
         }
         QCOMPARE(sb()->panelText(0), panel);
         for (const QString& id : {kA, kB}) {
             const bool kept = remaining.contains(id);
-            const int rows = m_db->count(QStringLiteral("BasicInfo"), id) + m_db->count(QStringLiteral("Special"), id) +
+            const int rows = m_db->count(QStringLiteral("BasicInfo"), id) +
+                             m_db->count(QStringLiteral("Special"), id) +
                              m_db->count(QStringLiteral("Channel"), id);
             QVERIFY2(kept ? rows > 0 : rows == 0, qPrintable(id));
         }
@@ -357,7 +386,8 @@ private slots:
 
     void failingDeleteLeavesEveryTableAndReportsOnce() {
         store(completeAnswers(kA));
-        m_db->exec(QStringLiteral("CREATE TRIGGER f BEFORE DELETE ON Love BEGIN SELECT RAISE(ABORT,'x'); END"));
+        m_db->exec(
+            QStringLiteral("CREATE TRIGGER f BEFORE DELETE ON Love BEGIN SELECT RAISE(ABORT,'x'); END"));
         const QString before = m_db->dump();
         idEdit()->setText(kA);
         button("Btn_Qry")->click();
@@ -395,10 +425,16 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("text");
         const QString choose = QStringLiteral("请在复选框前打勾,如选择其他,请输入其他内容！");
-        QTest::newRow("page one") << "Edt_Phone" << "基本信息" << "请填写每一项 内容！";
-        QTest::newRow("page two") << "Cbx_Special3" << "专业及特长" << choose;
-        QTest::newRow("page seven") << "Cbx_Flag1" << "是否愿意参加" << "请在复选框前打勾！";
-        QTest::newRow("page fourteen") << "Edt_Channel" << "渠道" << choose;
+        QTest::newRow("page one") << "Edt_Phone"
+                                  << "基本信息"
+                                  << "请填写每一项 内容！";
+        QTest::newRow("page two") << "Cbx_Special3"
+                                  << "专业及特长" << choose;
+        QTest::newRow("page seven") << "Cbx_Flag1"
+                                    << "是否愿意参加"
+                                    << "请在复选框前打勾！";
+        QTest::newRow("page fourteen") << "Edt_Channel"
+                                       << "渠道" << choose;
     }
 
     void pageHintWhenThePageIsEntered() {
@@ -420,9 +456,13 @@ private slots:
 
 private:
     QLineEdit* idEdit() const { return m_form->findChild<QLineEdit*>(QStringLiteral("Edt_ID")); }
-    QPushButton* button(const char* name) const { return m_form->findChild<QPushButton*>(QLatin1String(name)); }
+    QPushButton* button(const char* name) const {
+        return m_form->findChild<QPushButton*>(QLatin1String(name));
+    }
     QPushButton* deleteButton() const { return button("Btn_Delete"); }
-    QuestionnairePages* pages() const { return m_form->findChild<QuestionnairePages*>(QStringLiteral("PageControl1")); }
+    QuestionnairePages* pages() const {
+        return m_form->findChild<QuestionnairePages*>(QStringLiteral("PageControl1"));
+    }
     StatusPanels* sb() const { return m_form->findChild<StatusPanels*>(QStringLiteral("SB")); }
 
     void store(const Answers& answers) {

@@ -1,9 +1,8 @@
 // The fourteen questionnaire pages as each record form shows them.
-#include <QtTest>
-
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QtTest>
 
 #include "questionnaire/IdNumberValidator.h"
 #include "questionnaire/QuestionnairePages.h"
@@ -20,39 +19,56 @@ struct Expected {
     int code;
 };
 const Expected kSpot[] = {
-    {"CBX_Age1", "35岁以下", 1},          {"Cbx_Age2", "35-50岁", 2},
-    {"Cbx_Age4", "61-70岁", 4},           {"Cbx_Level1", "高中及高中一下", 1},
-    {"Cbx_Political3", "民主党派人士", 3}, {"Cbx_Duty10", "无业人员", 10},
-    {"Cbx_Duty12", "其它", 99},           {"Cbx_Position5", "护士", 5},
-    {"Cbx_Position6", "其它", 99},        {"Cbx_Special20", "传播(如编辑、表演)", 20},
-    {"Cbx_Special21", "其它", 99},        {"Cbx_Love12", "拳类(如太极拳)", 12},
-    {"Cbx_Love17", "其它", 99},           {"Cbx_Team13", "兵乓球队", 13},
-    {"Cbx_Team18", "其它", 99},           {"Cbx_Service15", "学生假期活动", 15},
-    {"Cbx_Service16", "其它", 99},        {"Cbx_Train11", "其它", 99},
-    {"Cbx_Flag1", "是", 1},               {"Cbx_Flag2", "否", 0},
-    {"Cbx_Reason12", "为未来工作做准备", 12}, {"Cbx_Who11", "两劳释放人员", 11},
-    {"Cbx_Who13", "其它", 99},            {"CBx_Type1", "咨询辅导", 1},
-    {"CBx_Type10", "其它", 99},           {"Cbx_Time6", "重大活动前后", 6},
-    {"Cbx_ReinForce4", "民间组织培育", 4}, {"Cbx_Depend6", "全体", 6},
-    {"Cbx_Channel1", "议事园等宣传栏", 1}, {"Cbx_Channel6", "其它", 99},
+    {"CBX_Age1", "35岁以下", 1},
+    {"Cbx_Age2", "35-50岁", 2},
+    {"Cbx_Age4", "61-70岁", 4},
+    {"Cbx_Level1", "高中及高中一下", 1},
+    {"Cbx_Political3", "民主党派人士", 3},
+    {"Cbx_Duty10", "无业人员", 10},
+    {"Cbx_Duty12", "其它", 99},
+    {"Cbx_Position5", "护士", 5},
+    {"Cbx_Position6", "其它", 99},
+    {"Cbx_Special20", "传播(如编辑、表演)", 20},
+    {"Cbx_Special21", "其它", 99},
+    {"Cbx_Love12", "拳类(如太极拳)", 12},
+    {"Cbx_Love17", "其它", 99},
+    {"Cbx_Team13", "兵乓球队", 13},
+    {"Cbx_Team18", "其它", 99},
+    {"Cbx_Service15", "学生假期活动", 15},
+    {"Cbx_Service16", "其它", 99},
+    {"Cbx_Train11", "其它", 99},
+    {"Cbx_Flag1", "是", 1},
+    {"Cbx_Flag2", "否", 0},
+    {"Cbx_Reason12", "为未来工作做准备", 12},
+    {"Cbx_Who11", "两劳释放人员", 11},
+    {"Cbx_Who13", "其它", 99},
+    {"CBx_Type1", "咨询辅导", 1},
+    {"CBx_Type10", "其它", 99},
+    {"Cbx_Time6", "重大活动前后", 6},
+    {"Cbx_ReinForce4", "民间组织培育", 4},
+    {"Cbx_Depend6", "全体", 6},
+    {"Cbx_Channel1", "议事园等宣传栏", 1},
+    {"Cbx_Channel6", "其它", 99},
 };
 
 const char* const kOtherPairs[][2] = {
-    {"Cbx_Duty12", "Edt_Duty"},       {"Cbx_Position6", "Edt_Position"}, {"Cbx_Special21", "Edt_Special"},
-    {"Cbx_Love17", "Edt_Love"},       {"Cbx_Team18", "Edt_Team"},         {"Cbx_Service16", "Edt_Service"},
-    {"Cbx_Train11", "Edt_Train"},     {"Cbx_Reason13", "Edt_Reason"},     {"Cbx_Who13", "Edt_Who"},
-    {"CBx_Type10", "Edt_Type"},       {"Cbx_ReinForce5", "Edt_ReinForce"}, {"Cbx_Depend7", "Edt_Depend"},
+    {"Cbx_Duty12", "Edt_Duty"},      {"Cbx_Position6", "Edt_Position"},   {"Cbx_Special21", "Edt_Special"},
+    {"Cbx_Love17", "Edt_Love"},      {"Cbx_Team18", "Edt_Team"},          {"Cbx_Service16", "Edt_Service"},
+    {"Cbx_Train11", "Edt_Train"},    {"Cbx_Reason13", "Edt_Reason"},      {"Cbx_Who13", "Edt_Who"},
+    {"CBx_Type10", "Edt_Type"},      {"Cbx_ReinForce5", "Edt_ReinForce"}, {"Cbx_Depend7", "Edt_Depend"},
     {"Cbx_Channel6", "Edt_Channel"},
 };
 
 const QStringList kQuestions = {"你有何专业及特长：", "你有何业务爱好", "你愿意参加哪种文体活动社团",
-                                "你愿意为那种类型的社区居民提供服务", "你认为社委会应该通过什么渠道增强社区凝聚力："};
+                                "你愿意为那种类型的社区居民提供服务",
+                                "你认为社委会应该通过什么渠道增强社区凝聚力："};
 
 // Controls on a page in the order Tab visits them.
 QStringList focusOrder(QuestionnairePages& pages, int page, const QStringList& among) {
     QWidget* start = pages.control(among.first());
     QStringList out{among.first()};
-    for (QWidget* w = start->nextInFocusChain(); w != start && out.size() < among.size(); w = w->nextInFocusChain())
+    for (QWidget* w = start->nextInFocusChain(); w != start && out.size() < among.size();
+         w = w->nextInFocusChain())
         if (among.contains(w->objectName()) && pages.pageOf(w) == page) out << w->objectName();
     return out;
 }
@@ -117,9 +133,9 @@ private slots:
     void sheetNames_data() {
         QTest::addColumn<FormKind>("form");
         QTest::addColumn<QStringList>("sheets");
-        const QStringList common = {"Tab_Special", "Tab_Love", "Tab_Team", "Tab_Service", "Tab_Train", "Tab_Flag",
-                                    "Tab_Reason", "Tab_Who", "Tab_Type", "Tab_Time", "Tab_ReinForce", "Tab_Depend",
-                                    "Tab_Channel"};
+        const QStringList common = {"Tab_Special",   "Tab_Love",   "Tab_Team",   "Tab_Service", "Tab_Train",
+                                    "Tab_Flag",      "Tab_Reason", "Tab_Who",    "Tab_Type",    "Tab_Time",
+                                    "Tab_ReinForce", "Tab_Depend", "Tab_Channel"};
         QStringList n = QStringList{"Tab_Basic"} + common;
         QStringList q = n;
         q[7] = "Tab_Why";
@@ -144,7 +160,8 @@ private slots:
         QTest::addColumn<QStringList>("expected");
         const QStringList age = {"CBX_Age1", "Cbx_Age2", "Cbx_Age3", "Cbx_Age4"};
         const QStringList level = {"Cbx_Level1", "Cbx_Level2", "Cbx_Level3", "Cbx_Level4"};
-        const QStringList political = {"Cbx_Political1", "Cbx_Political2", "Cbx_Political3", "Cbx_Political4"};
+        const QStringList political = {"Cbx_Political1", "Cbx_Political2", "Cbx_Political3",
+                                       "Cbx_Political4"};
         QStringList duty;
         for (int i = 1; i <= 12; ++i) duty << QString("Cbx_Duty%1").arg(i);
         QStringList pos;
@@ -152,7 +169,8 @@ private slots:
         const QStringList fields = {"Edt_Name", "Edt_Address", "Edt_WorkUnit", "Edt_Phone"};
         QTest::newRow("new") << FormKind::New
                              << QStringList{"Edt_ID"} + fields + age + level + political + duty +
-                                    QStringList{"Edt_Duty"} + pos + QStringList{"Cbx_Position6", "Edt_Position"};
+                                    QStringList{"Edt_Duty"} + pos +
+                                    QStringList{"Cbx_Position6", "Edt_Position"};
         QTest::newRow("query") << FormKind::Query
                                << fields + duty + pos + political + age + level +
                                       QStringList{"Cbx_Position6", "Edt_Position", "Edt_Duty"};
@@ -180,7 +198,8 @@ private slots:
         QuestionnairePages pages(form);
         QStringList expected;
         for (int i = 1; i <= 15; ++i) expected << QString("Cbx_Service%1").arg(i);
-        expected << (editFirst ? QStringList{"Edt_Service", "Cbx_Service16"} : QStringList{"Cbx_Service16", "Edt_Service"});
+        expected << (editFirst ? QStringList{"Edt_Service", "Cbx_Service16"}
+                               : QStringList{"Cbx_Service16", "Edt_Service"});
         QCOMPARE(focusOrder(pages, 4, expected), expected);
         // every other page: boxes in order, the text box last
         QStringList channel;
@@ -202,7 +221,8 @@ private slots:
             for (QWidget* w : page->findChildren<QWidget*>()) {
                 if (!w->isVisible()) continue;
                 const QRect r(w->mapTo(page, QPoint(0, 0)), w->size());
-                QVERIFY2(page->rect().contains(r), qPrintable(QString("%1 on page %2").arg(w->objectName()).arg(i + 1)));
+                QVERIFY2(page->rect().contains(r),
+                         qPrintable(QString("%1 on page %2").arg(w->objectName()).arg(i + 1)));
                 if (auto* cb = qobject_cast<QCheckBox*>(w))
                     QVERIFY2(cb->width() >= cb->sizeHint().width(), qPrintable(cb->objectName()));
                 if (auto* l = qobject_cast<QLabel*>(w))
@@ -279,13 +299,27 @@ private slots:
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("after");
-        QTest::newRow("digits") << "" << "123" << "123";
-        QTest::newRow("letter A") << "12" << "A" << "12";
-        QTest::newRow("blank") << "12" << " " << "12";
-        QTest::newRow("X too early") << "12" << "X" << "12";
-        QTest::newRow("x as 18th") << "12345678901234567" << "x" << "12345678901234567X";
-        QTest::newRow("19th digit") << "123456789012345678" << "9" << "123456789012345678";
-        QTest::newRow("digit after X") << "12345678901234567X" << "1" << "12345678901234567X";
+        QTest::newRow("digits") << ""
+                                << "123"
+                                << "123";
+        QTest::newRow("letter A") << "12"
+                                  << "A"
+                                  << "12";
+        QTest::newRow("blank") << "12"
+                               << " "
+                               << "12";
+        QTest::newRow("X too early") << "12"
+                                     << "X"
+                                     << "12";
+        QTest::newRow("x as 18th") << "12345678901234567"
+                                   << "x"
+                                   << "12345678901234567X";
+        QTest::newRow("19th digit") << "123456789012345678"
+                                    << "9"
+                                    << "123456789012345678";
+        QTest::newRow("digit after X") << "12345678901234567X"
+                                       << "1"
+                                       << "12345678901234567X";
     }
     void idValidator() {
         QFETCH(QString, before);

@@ -1,7 +1,6 @@
 // Kill a writer at random moments: the file stays sound, every acknowledged questionnaire is
 // complete, and no questionnaire is ever stored in part.
 #include <QtTest>
-
 #include <csignal>
 #include <random>
 
@@ -38,8 +37,8 @@ QStringList expectedRows(const Answers& a) {
     const auto rows = encoding::encode(a);
     QStringList out{QStringLiteral("BasicInfo|") + rows.basic.join(u'|')};
     for (const auto& r : rows.rows)
-        out << statements::tableName(statements::tableOf(r.table)) + u'|' + trimmedText(a.id) + u'|' + r.code + u'|' +
-                   (r.isOther() ? r.name : QStringLiteral("<null>"));
+        out << statements::tableName(statements::tableOf(r.table)) + u'|' + trimmedText(a.id) + u'|' +
+                   r.code + u'|' + (r.isOther() ? r.name : QStringLiteral("<null>"));
     out.sort();
     return out;
 }
@@ -96,8 +95,9 @@ private slots:
         // Every questionnaire present is one whole version; acknowledged ones are the acknowledged version.
         QHash<QString, QStringList> present;
         for (const QString& t : schema_tables()) {
-            const QString sql = t == "BasicInfo" ? "select * from BasicInfo"
-                                                 : QString("select ID, Code, coalesce(Name,'<null>') from %1").arg(t);
+            const QString sql = t == "BasicInfo"
+                                    ? "select * from BasicInfo"
+                                    : QString("select ID, Code, coalesce(Name,'<null>') from %1").arg(t);
             for (const QStringList& r : db.rows(sql)) present[r[0]] << t + u'|' + r.join(u'|');
         }
         int partial = 0;
@@ -106,14 +106,16 @@ private slots:
             const bool v0 = *it == expectedRows(version(it.key(), 0));
             const bool v1 = *it == expectedRows(version(it.key(), 1));
             if (!v0 && !v1) ++partial;
-            if (acknowledged.contains(it.key())) QVERIFY2(acknowledged[it.key()] == 1 ? v1 : (v0 || v1), qPrintable(it.key()));
+            if (acknowledged.contains(it.key()))
+                QVERIFY2(acknowledged[it.key()] == 1 ? v1 : (v0 || v1), qPrintable(it.key()));
         }
         QCOMPARE(partial, 0);
         for (auto it = acknowledged.cbegin(); it != acknowledged.cend(); ++it)
             QVERIFY2(present.contains(it.key()), qPrintable("acknowledged but missing: " + it.key()));
-        qInfo("crash consistency: %d kills, %d acknowledged commits, %d questionnaires on file, 0 partial, "
-              "integrity ok after every kill",
-              kills, stored, int(present.size()));
+        qInfo(
+            "crash consistency: %d kills, %d acknowledged commits, %d questionnaires on file, 0 partial, "
+            "integrity ok after every kill",
+            kills, stored, int(present.size()));
     }
 
 private:

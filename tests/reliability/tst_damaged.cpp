@@ -1,14 +1,13 @@
 // Damaged and unavailable database files: nothing crashes, no existing file is overwritten,
 // filled or repaired, and each form reports its own fixed message.
-#include <QtTest>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <QtTest>
 
-#include "ui/ScriptedPrompt.h"
 #include "TestDb.h"
 #include "app/TFrm_Main.h"
 #include "forms/TFrm_Edit.h"
@@ -21,6 +20,7 @@
 #include "store/Registry.h"
 #include "store/SqlQuery.h"
 #include "store/SurveyStore.h"
+#include "ui/ScriptedPrompt.h"
 
 namespace {
 
@@ -41,7 +41,8 @@ void typeQuestionnaire(QWidget* form, const Answers& a) {
     pages->load(a);
 }
 
-const QStringList kNewFailures = {"新增失败！,请检查身份证号码！", "新增失败,请检查身份证号码！", "新增失败！"};
+const QStringList kNewFailures = {"新增失败！,请检查身份证号码！", "新增失败,请检查身份证号码！",
+                                  "新增失败！"};
 
 }  // namespace
 
@@ -120,7 +121,9 @@ private slots:
             QVERIFY(!texts.isEmpty());
             QCOMPARE(texts.last(), QString("删除失败！"));
             for (const QString& t : texts.mid(0, texts.size() - 1))
-                QVERIFY2(QStringList({"查询失败！", "没有符合条件的记录", "你真的要删除此条记录吗？"}).contains(t), qPrintable(t));
+                QVERIFY2(
+                    QStringList({"查询失败！", "没有符合条件的记录", "你真的要删除此条记录吗？"}).contains(t),
+                    qPrintable(t));
         }
         // Edit form: the lookup's texts only.
         prompt.clear();
@@ -154,8 +157,10 @@ private slots:
             QVERIFY(QTest::qWaitForWindowExposed(&main));
         }
         QVERIFY(prompt.messages().isEmpty());
-        if (kind != "missing") QCOMPARE(bytesOf(db.file()), before);
-        else QVERIFY(QFileInfo(db.file()).size() > 0);  // only a missing file is made anew
+        if (kind != "missing")
+            QCOMPARE(bytesOf(db.file()), before);
+        else
+            QVERIFY(QFileInfo(db.file()).size() > 0);  // only a missing file is made anew
 
         if (immutable) setImmutable(db.file(), false);
         if (locker.state() == QProcess::Running) {

@@ -1,10 +1,9 @@
 // Hostile input through the forms, and a statement failing at every position of the store,
 // replace and delete runs: values are only ever data, and a failure changes nothing and shows
 // the form's own fixed message.
-#include <QtTest>
-
 #include <QLineEdit>
 #include <QPushButton>
+#include <QtTest>
 
 #include "TestDb.h"
 #include "forms/TFrm_Edit.h"
@@ -50,7 +49,9 @@ private slots:
         QTest::newRow("statement") << "'; drop table BasicInfo; --";
         QTest::newRow("backslashes") << "C:\\Data\\MyDB.db \\' \\\\";
         QTest::newRow("placeholders") << "%s %S %1 %2 ? :name @p";
-        QTest::newRow("control characters") << QString("\x01\t a\x02" "b\x7f\n \x1f");
+        QTest::newRow("control characters") << QString(
+            "\x01\t a\x02"
+            "b\x7f\n \x1f");
         QTest::newRow("4-byte utf-8") << QString::fromUtf8("𠀀𪚥😀 社区");
         QTest::newRow("right-to-left marks") << QString::fromUtf8("\u200f\u202eabc\u202c\u200e");
         QTest::newRow("100000 characters") << QString(100000, u'长');
@@ -122,7 +123,8 @@ private slots:
         form.Btn_QryClick();
         form.findChild<QPushButton*>("Btn_Delete")->setEnabled(true);
         form.Btn_DeleteClick();
-        QCOMPARE(prompt.texts(), (QStringList{"没有符合条件的记录", "你真的要删除此条记录吗？", "删除成功！"}));
+        QCOMPARE(prompt.texts(),
+                 (QStringList{"没有符合条件的记录", "你真的要删除此条记录吗？", "删除成功！"}));
         QCOMPARE(db.dump(), before);
         QCOMPARE(statistics(), statsBefore);
     }
@@ -134,10 +136,14 @@ private slots:
         QTest::addColumn<int>("table");
         for (int t = 0; t < statements::kTableCount; ++t) {
             const QString name = statements::tableName(t);
-            QTest::newRow(qPrintable("new insert " + name)) << "new" << "INSERT" << t;
-            QTest::newRow(qPrintable("edit delete " + name)) << "edit" << "DELETE" << t;
-            QTest::newRow(qPrintable("edit insert " + name)) << "edit" << "INSERT" << t;
-            QTest::newRow(qPrintable("query delete " + name)) << "query" << "DELETE" << t;
+            QTest::newRow(qPrintable("new insert " + name)) << "new"
+                                                            << "INSERT" << t;
+            QTest::newRow(qPrintable("edit delete " + name)) << "edit"
+                                                             << "DELETE" << t;
+            QTest::newRow(qPrintable("edit insert " + name)) << "edit"
+                                                             << "INSERT" << t;
+            QTest::newRow(qPrintable("query delete " + name)) << "query"
+                                                              << "DELETE" << t;
         }
     }
     void failureAtEachPosition() {

@@ -1,9 +1,8 @@
 // No SQL text in the program is built from a value: every statement is a fixed text whose
 // values go to bound placeholders.
-#include <QtTest>
-
 #include <QDirIterator>
 #include <QRegularExpression>
+#include <QtTest>
 
 class TstSqlSources : public QObject {
     Q_OBJECT
@@ -30,7 +29,8 @@ private slots:
                 ++statements;
                 const QString literal = match.captured(1);
                 // What follows the literal up to the end of the expression.
-                const QString after = text.mid(match.capturedEnd(), 80).section(u';', 0, 0).section(u',', 0, 0);
+                const QString after =
+                    text.mid(match.capturedEnd(), 80).section(u';', 0, 0).section(u',', 0, 0);
                 const bool spliced = literal.contains(QRegularExpression(R"(%\d|%s|%S|'\s*\+|\+\s*')")) ||
                                      after.contains(QLatin1String(".arg(")) ||
                                      after.trimmed().startsWith(u'+');

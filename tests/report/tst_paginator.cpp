@@ -62,8 +62,8 @@ Definition testReport() {
     rule.left = 64.29;
     rule.top = -0.79;
     rule.size = QSizeF(0, 10.58);
-    d.bands << Band{BandKind::PageHeader, 10.58, NoFrame, {office}} << Band{BandKind::Title, 15.61, NoFrame, {}}
-            << Band{BandKind::ColumnHeader, 10.58, FrameAll, {}}
+    d.bands << Band{BandKind::PageHeader, 10.58, NoFrame, {office}}
+            << Band{BandKind::Title, 15.61, NoFrame, {}} << Band{BandKind::ColumnHeader, 10.58, FrameAll, {}}
             << Band{BandKind::Detail, kRow, FrameLeft | FrameRight | FrameBottom, {value, rule}}
             << Band{BandKind::PageFooter, 10.58, NoFrame, {}};
     return d;
@@ -100,7 +100,8 @@ private slots:
         QTest::newRow("no rows") << 0 << QStringList{expectedShape(true, true, 0, true)};
         QTest::newRow("one row") << 1 << QStringList{expectedShape(true, true, 1, true)};
         QTest::newRow("row that exactly fits") << 21 << QStringList{first21};
-        QTest::newRow("row that does not fit") << 22 << QStringList{first21, expectedShape(true, false, 1, true)};
+        QTest::newRow("row that does not fit")
+            << 22 << QStringList{first21, expectedShape(true, false, 1, true)};
         QTest::newRow("second page full") << 43 << QStringList{first21, expectedShape(true, false, 22, true)};
         QTest::newRow("third page") << 44
                                     << QStringList{first21, expectedShape(true, false, 22, true),
@@ -151,15 +152,15 @@ private slots:
         QTest::addColumn<bool>("printIfEmpty");
         QTest::addColumn<int>("rows");
         QTest::addColumn<QStringList>("shapes");
-        QTest::newRow("no header on page one") << false << true << true << 23
-                                               << QStringList{expectedShape(false, true, 22, true),
-                                                              expectedShape(true, false, 1, true)};
-        QTest::newRow("no footer on the last page") << true << false << true << 22
-                                                    << QStringList{expectedShape(true, true, 21, true),
-                                                                   expectedShape(true, false, 1, false)};
+        QTest::newRow("no header on page one")
+            << false << true << true << 23
+            << QStringList{expectedShape(false, true, 22, true), expectedShape(true, false, 1, true)};
+        QTest::newRow("no footer on the last page")
+            << true << false << true << 22
+            << QStringList{expectedShape(true, true, 21, true), expectedShape(true, false, 1, false)};
         QTest::newRow("empty, not printed") << true << true << false << 0 << QStringList{};
-        QTest::newRow("not empty, printed") << true << true << false << 2
-                                            << QStringList{expectedShape(true, true, 2, true)};
+        QTest::newRow("not empty, printed")
+            << true << true << false << 2 << QStringList{expectedShape(true, true, 2, true)};
     }
     void options() {
         QFETCH(bool, headerOnFirst);
@@ -188,7 +189,8 @@ private slots:
         QCOMPARE(office->rect.topLeft(), QPointF(14.23, 14.23));
         QCOMPARE(office->rect.height(), 4.5);
         // Sized to its text: a few millimetres for six letters at 10 pt.
-        QVERIFY2(office->rect.width() > 8 && office->rect.width() < 16, qPrintable(QString::number(office->rect.width())));
+        QVERIFY2(office->rect.width() > 8 && office->rect.width() < 16,
+                 qPrintable(QString::number(office->rect.width())));
 
         const LayoutItem* rule = findItem(page, 3, QStringLiteral("rule"));
         QVERIFY(rule);
@@ -223,12 +225,12 @@ private slots:
         QTest::addColumn<double>("width");
         QTest::addColumn<int>("minLines");
         QTest::newRow("fits") << QStringLiteral("short") << QStringLiteral("Arial") << 50.0 << 1;
-        QTest::newRow("words") << QStringLiteral("alpha beta gamma delta epsilon zeta") << QStringLiteral("Arial")
-                               << 20.0 << 3;
-        QTest::newRow("chinese") << QStringLiteral("传播(如编辑、表演)书画及美术设计") << QStringLiteral("宋体") << 15.0
-                                 << 3;
-        QTest::newRow("leading blanks") << QStringLiteral(" 类              别") << QStringLiteral("Arial") << 46.83
-                                        << 1;
+        QTest::newRow("words") << QStringLiteral("alpha beta gamma delta epsilon zeta")
+                               << QStringLiteral("Arial") << 20.0 << 3;
+        QTest::newRow("chinese") << QStringLiteral("传播(如编辑、表演)书画及美术设计")
+                                 << QStringLiteral("宋体") << 15.0 << 3;
+        QTest::newRow("leading blanks")
+            << QStringLiteral(" 类              别") << QStringLiteral("Arial") << 46.83 << 1;
     }
     void wrap() {
         QFETCH(QString, text);

@@ -19,11 +19,11 @@ using Stored = QList<QPair<QString, int>>;  // code, how many questionnaires tic
 
 // The category names by code, as the printed report must show them.
 const QList<QPair<QString, QString>> kNames = {
-    {"01", "医疗护理"}, {"02", "法律"},     {"03", "教育"},     {"04", "金融"},
-    {"05", "计算机"},   {"06", "电器维修"}, {"07", "体育运动"}, {"08", "音乐"},
+    {"01", "医疗护理"}, {"02", "法律"},     {"03", "教育"},           {"04", "金融"},
+    {"05", "计算机"},   {"06", "电器维修"}, {"07", "体育运动"},       {"08", "音乐"},
     {"09", "科普"},     {"10", "农艺"},     {"11", "书画及美术设计"}, {"12", "政治理论"},
-    {"13", "心理咨询"}, {"14", "建筑装潢"}, {"15", "办公室技能"}, {"16", "舞蹈"},
-    {"17", "驾驶"},     {"18", "外语"},     {"19", "家政"},     {"20", "传播(如编辑、表演)"},
+    {"13", "心理咨询"}, {"14", "建筑装潢"}, {"15", "办公室技能"},     {"16", "舞蹈"},
+    {"17", "驾驶"},     {"18", "外语"},     {"19", "家政"},           {"20", "传播(如编辑、表演)"},
     {"99", "其它"},
 };
 
@@ -73,10 +73,9 @@ private slots:
         QTest::newRow("empty") << Stored{} << Rows{};
         QTest::newRow("01 08 99") << Stored{{"99", 2}, {"08", 1}, {"01", 3}}
                                   << Rows{{"医疗护理", "3"}, {"音乐", "1"}, {"其它", "2"}};
-        QTest::newRow("unknown code") << Stored{{"42", 4}, {"02", 1}}
-                                      << Rows{{"法律", "1"}, {"", "4"}};
-        QTest::newRow("not a number") << Stored{{"x1", 2}, {"20", 1}}
-                                      << Rows{{"传播(如编辑、表演)", "1"}, {"", "2"}};
+        QTest::newRow("unknown code") << Stored{{"42", 4}, {"02", 1}} << Rows{{"法律", "1"}, {"", "4"}};
+        QTest::newRow("not a number")
+            << Stored{{"x1", 2}, {"20", 1}} << Rows{{"传播(如编辑、表演)", "1"}, {"", "2"}};
         QTest::newRow("no grouping") << Stored{{"05", 1234}} << Rows{{"计算机", "1234"}};
         Rows all;
         for (int i = 0; i < kNames.size(); ++i) all << Row{kNames[i].second, QString::number(i + 1)};
@@ -100,12 +99,18 @@ private slots:
     void codeText_data() {
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("text");
-        QTest::newRow("01") << "01" << "代码1";
-        QTest::newRow("02") << "02" << "代码2";
-        QTest::newRow("99") << "99" << "其他";
-        QTest::newRow("03") << "03" << "";
-        QTest::newRow("20") << "20" << "";
-        QTest::newRow("not a number") << "ab" << "";
+        QTest::newRow("01") << "01"
+                            << "代码1";
+        QTest::newRow("02") << "02"
+                            << "代码2";
+        QTest::newRow("99") << "99"
+                            << "其他";
+        QTest::newRow("03") << "03"
+                            << "";
+        QTest::newRow("20") << "20"
+                            << "";
+        QTest::newRow("not a number") << "ab"
+                                      << "";
     }
     void codeText() {
         QFETCH(QString, code);
@@ -129,12 +134,14 @@ private slots:
         QCOMPARE(pages.size(), 1);
         QList<report::BandKind> kinds;
         for (const report::PlacedBand& b : pages[0].bands) kinds << b.kind;
-        QCOMPARE(kinds, (QList<report::BandKind>{report::BandKind::PageHeader, report::BandKind::Title,
-                                                 report::BandKind::ColumnHeader, report::BandKind::PageFooter}));
+        QCOMPARE(kinds,
+                 (QList<report::BandKind>{report::BandKind::PageHeader, report::BandKind::Title,
+                                          report::BandKind::ColumnHeader, report::BandKind::PageFooter}));
     }
 
     void pdf() {
-        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty()) QSKIP("pdftotext is not installed");
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext is not installed");
         TestDb db;
         seedAll(db);
         QTemporaryDir dir;
@@ -147,8 +154,9 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("人数")));
         QCOMPARE(text.count(u'\f'), 1);  // one page for 21 rows
         for (int i = 0; i < kNames.size(); ++i) {
-            const QRegularExpression row(QRegularExpression::escape(kNames[i].second) + QStringLiteral("\\s+") +
-                                         QString::number(i + 1) + QStringLiteral("\\s*\\n"));
+            const QRegularExpression row(QRegularExpression::escape(kNames[i].second) +
+                                         QStringLiteral("\\s+") + QString::number(i + 1) +
+                                         QStringLiteral("\\s*\\n"));
             QVERIFY2(text.contains(row), qPrintable(kNames[i].second));
         }
 

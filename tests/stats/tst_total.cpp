@@ -1,9 +1,8 @@
-#include <QtTest>
-
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QtTest>
 
 #include "TestDb.h"
 #include "app/Fonts.h"
@@ -20,12 +19,18 @@ struct ExpectedPage {
     int boxes;
 };
 const ExpectedPage kExpected[] = {
-    {"Tab_Special", "页1", "Edt_Special", 21},     {"Tab_Love", "页二", "Edt_Love", 17},
-    {"Tab_Team", "页三", "Edt_Team", 18},          {"TabSheet5", "页四", "Edt_Service", 16},
-    {"Tab_Train", "页五", "Edt_Train", 11},        {"TabSheet7", "页六", nullptr, 2},
-    {"Tab_Reason", "页七", "Edt_Reason", 13},      {"Tab_Who", "页八", "Edt_WHo", 13},
-    {"Tab_Type", "页九", "Edt_TYpe", 10},          {"Tab_Time", "页十", "Edt_Time", 6},
-    {"Tab_ReinForce", "页十一", "Edt_ReinForce", 5}, {"Tab_Depend", "页十二", "Edt_Depend", 7},
+    {"Tab_Special", "页1", "Edt_Special", 21},
+    {"Tab_Love", "页二", "Edt_Love", 17},
+    {"Tab_Team", "页三", "Edt_Team", 18},
+    {"TabSheet5", "页四", "Edt_Service", 16},
+    {"Tab_Train", "页五", "Edt_Train", 11},
+    {"TabSheet7", "页六", nullptr, 2},
+    {"Tab_Reason", "页七", "Edt_Reason", 13},
+    {"Tab_Who", "页八", "Edt_WHo", 13},
+    {"Tab_Type", "页九", "Edt_TYpe", 10},
+    {"Tab_Time", "页十", "Edt_Time", 6},
+    {"Tab_ReinForce", "页十一", "Edt_ReinForce", 5},
+    {"Tab_Depend", "页十二", "Edt_Depend", 7},
     {"Tab_Channel", "页十三", "Edt_Channel", 6},
 };
 
@@ -66,7 +71,8 @@ void compareAll(const TFrm_Total& form, const QHash<QString, QString>& counts) {
     for (const QString& name : allNames()) {
         const QString expected = counts.value(name, QStringLiteral("0"));
         if (boxText(form, name) != expected)
-            QFAIL(qPrintable(QStringLiteral("%1 shows '%2', expected '%3'").arg(name, boxText(form, name), expected)));
+            QFAIL(qPrintable(
+                QStringLiteral("%1 shows '%2', expected '%3'").arg(name, boxText(form, name), expected)));
     }
 }
 
@@ -87,14 +93,19 @@ private slots:
     // Distinct counts in every table at once, so a count routed to a wrong box shows.
     void countsLandInTheirBoxes() {
         TestDb db;
-        const struct { const char* table; const char* code; int rows; const char* box; } seeded[] = {
-            {"Special", "1", 1, "Edt_Special1"},  {"Special", "07", 2, "Edt_Special7"},
-            {"Special", "20", 3, "Edt_Special20"}, {"Special", "99", 4, "Edt_Special21"},
-            {"Love", "12", 5, "Edt_Love12"},       {"Love", "99", 6, "Edt_Love17"},
-            {"Team", "99", 7, "Edt_Team18"},       {"Service", "15", 8, "Edt_Service15"},
-            {"Train", "99", 9, "Edt_Train11"},     {"Reason", "3", 10, "Edt_Reason3"},
-            {"Reason", "99", 11, "Edt_Reason13"},  {"Who", "12", 12, "Edt_WHo12"},
-            {"Type", "99", 13, "Edt_TYpe10"},      {"Time1", "6", 14, "Edt_Time6"},
+        const struct {
+            const char* table;
+            const char* code;
+            int rows;
+            const char* box;
+        } seeded[] = {
+            {"Special", "1", 1, "Edt_Special1"},       {"Special", "07", 2, "Edt_Special7"},
+            {"Special", "20", 3, "Edt_Special20"},     {"Special", "99", 4, "Edt_Special21"},
+            {"Love", "12", 5, "Edt_Love12"},           {"Love", "99", 6, "Edt_Love17"},
+            {"Team", "99", 7, "Edt_Team18"},           {"Service", "15", 8, "Edt_Service15"},
+            {"Train", "99", 9, "Edt_Train11"},         {"Reason", "3", 10, "Edt_Reason3"},
+            {"Reason", "99", 11, "Edt_Reason13"},      {"Who", "12", 12, "Edt_WHo12"},
+            {"Type", "99", 13, "Edt_TYpe10"},          {"Time1", "6", 14, "Edt_Time6"},
             {"ReinForce", "99", 15, "Edt_ReinForce5"}, {"Depend", "6", 16, "Edt_Depend6"},
             {"Channel", "99", 17, "Edt_Channel6"},
         };
@@ -114,10 +125,22 @@ private slots:
         QTest::addColumn<QString>("boxless");
         QTest::addColumn<QString>("later");  // a code read after the boxless one still counts
         QTest::addColumn<QString>("box");
-        QTest::newRow("specialty 21") << "Special" << "21" << "3" << "Edt_Special3";
-        QTest::newRow("hobby 17") << "Love" << "17" << "9" << "Edt_Love9";
-        QTest::newRow("time 99") << "Time1" << "99" << "1" << "Edt_Time1";
-        QTest::newRow("specialty 0") << "Special" << "0" << "5" << "Edt_Special5";
+        QTest::newRow("specialty 21") << "Special"
+                                      << "21"
+                                      << "3"
+                                      << "Edt_Special3";
+        QTest::newRow("hobby 17") << "Love"
+                                  << "17"
+                                  << "9"
+                                  << "Edt_Love9";
+        QTest::newRow("time 99") << "Time1"
+                                 << "99"
+                                 << "1"
+                                 << "Edt_Time1";
+        QTest::newRow("specialty 0") << "Special"
+                                     << "0"
+                                     << "5"
+                                     << "Edt_Special5";
     }
     void codesWithoutBoxArePassedOver() {
         QFETCH(QString, table);
@@ -137,9 +160,18 @@ private slots:
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("second");
         QTest::addColumn<QString>("box");
-        QTest::newRow("1 and 01") << "Special" << "1" << "01" << "Edt_Special1";
-        QTest::newRow("9 and 09") << "Who" << "09" << "9" << "Edt_WHo9";
-        QTest::newRow("blank around") << "Time1" << "4" << " 4" << "Edt_Time4";
+        QTest::newRow("1 and 01") << "Special"
+                                  << "1"
+                                  << "01"
+                                  << "Edt_Special1";
+        QTest::newRow("9 and 09") << "Who"
+                                  << "09"
+                                  << "9"
+                                  << "Edt_WHo9";
+        QTest::newRow("blank around") << "Time1"
+                                      << "4"
+                                      << " 4"
+                                      << "Edt_Time4";
     }
     void twoSpellingsAddUp() {
         QFETCH(QString, table);
@@ -165,8 +197,9 @@ private slots:
         QFETCH(QString, drop);
         QFETCH(QStringList, lost);
         TestDb db;
-        const QHash<QString, QString> all = {{"Edt_Special2", "1"}, {"Edt_Love2", "1"}, {"Edt_Team2", "1"},
-                                             {"Edt_Flag1", "1"},    {"Edt_Flag0", "1"}, {"Edt_Channel2", "1"}};
+        const QHash<QString, QString> all = {{"Edt_Special2", "1"}, {"Edt_Love2", "1"},
+                                             {"Edt_Team2", "1"},    {"Edt_Flag1", "1"},
+                                             {"Edt_Flag0", "1"},    {"Edt_Channel2", "1"}};
         for (const char* t : {"Special", "Love", "Team", "Channel"}) seed(db, QString::fromLatin1(t), "2", 1);
         seedFlag(db, "1", 1);
         seedFlag(db, "0", 1);
@@ -278,7 +311,8 @@ private slots:
             for (auto* l : sheet->findChildren<QLabel*>()) {
                 QVERIFY2(sheet->rect().contains(l->geometry()), qPrintable(l->text()));
                 QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->width(), qPrintable(l->text()));
-                for (auto* b : boxes) QVERIFY2(!l->geometry().intersects(b->geometry()), qPrintable(l->text()));
+                for (auto* b : boxes)
+                    QVERIFY2(!l->geometry().intersects(b->geometry()), qPrintable(l->text()));
                 if (auto* b = l->buddy()) {
                     const QRect lg = l->geometry(), bg = b->geometry();
                     QVERIFY2(lg.right() < bg.left() && bg.left() - lg.right() <= 8, qPrintable(l->text()));
@@ -286,13 +320,19 @@ private slots:
                     captions.insert(b->objectName(), l->text());
                 }
             }
-            for (auto* b : boxes) QVERIFY2(sheet->rect().contains(b->geometry()), qPrintable(b->objectName()));
+            for (auto* b : boxes)
+                QVERIFY2(sheet->rect().contains(b->geometry()), qPrintable(b->objectName()));
         }
         QCOMPARE(captions.size(), 145);
-        const QHash<QString, QString> spot = {
-            {"Edt_Special11", "书画及美术设计"}, {"Edt_Special20", "传播"}, {"Edt_Love12", "拳类"},
-            {"Edt_Team8", "音乐发烧友协会"},     {"Edt_Flag1", "是"},      {"Edt_Flag0", "否"},
-            {"Edt_Reason12", "为未来工作做准备"}, {"Edt_Channel1", "议事园等宣传栏"}, {"Edt_Channel6", "其它"}};
+        const QHash<QString, QString> spot = {{"Edt_Special11", "书画及美术设计"},
+                                              {"Edt_Special20", "传播"},
+                                              {"Edt_Love12", "拳类"},
+                                              {"Edt_Team8", "音乐发烧友协会"},
+                                              {"Edt_Flag1", "是"},
+                                              {"Edt_Flag0", "否"},
+                                              {"Edt_Reason12", "为未来工作做准备"},
+                                              {"Edt_Channel1", "议事园等宣传栏"},
+                                              {"Edt_Channel6", "其它"}};
         for (auto it = spot.cbegin(); it != spot.cend(); ++it) QCOMPARE(captions.value(it.key()), it.value());
     }
 };

@@ -1,7 +1,7 @@
 // The registry stand-in, the data-source registration, the connection and the database file.
-#include <QtTest>
-
 #include <sys/stat.h>
+
+#include <QtTest>
 
 #include "TestDb.h"
 #include "store/Connection.h"
@@ -51,9 +51,10 @@ private slots:
             return out;
         };
         QCOMPARE(names(keys[0]), QStringList{"Velmora"});
-        QCOMPARE(names(keys[1]), (QStringList{"DBQ", "Driver", "DriverID", "FIL", "SafeTransactions", "UID"}));
-        QCOMPARE(names(keys[2]),
-                 (QStringList{"ImplicitCommitSync", "MaxBufferSize", "PageTimeout", "Threads", "UserCommitSync"}));
+        QCOMPARE(names(keys[1]),
+                 (QStringList{"DBQ", "Driver", "DriverID", "FIL", "SafeTransactions", "UID"}));
+        QCOMPARE(names(keys[2]), (QStringList{"ImplicitCommitSync", "MaxBufferSize", "PageTimeout", "Threads",
+                                              "UserCommitSync"}));
 
         const QString ds = "\\SoftWare\\ODBC\\ODBC.ini\\Velmora";
         const QString jet = ds + "\\Engines\\Jet";
@@ -69,7 +70,8 @@ private slots:
         QCOMPARE(r.readValue(jet, "Threads"), QVariant::fromValue(quint32(3)));
         QCOMPARE(r.readValue(jet, "UserCommitSync"), QVariant(QString("Yes")));
         // keys match without regard to letter case
-        QCOMPARE(r.readValue("\\software\\odbc\\odbc.INI\\velmora", "dbq").toString(), "/opt/q/bin//Data/MyDB.db");
+        QCOMPARE(r.readValue("\\software\\odbc\\odbc.INI\\velmora", "dbq").toString(),
+                 "/opt/q/bin//Data/MyDB.db");
 
         Registry again(hive);
         registration::registerDataSource(again, "/opt/q/bin//Data/MyDB.db");
@@ -215,7 +217,8 @@ private slots:
             }
             QCOMPARE(names, schema::columns(table));
             if (table != "BasicInfo")
-                QVERIFY(!db.rows("select name from sqlite_master where type='index' and tbl_name=?", {table}).isEmpty());
+                QVERIFY(!db.rows("select name from sqlite_master where type='index' and tbl_name=?", {table})
+                             .isEmpty());
         }
         QCOMPARE(schema::tables().size(), 13);
         db.exec("insert into Special values ('1','01',NULL)");

@@ -14,7 +14,8 @@ Q_DECLARE_METATYPE(Answers)
 namespace {
 
 QList<QStringList> answerRows(TestDb& db, const QString& table, const QString& id) {
-    return db.rows(QString("select Code, coalesce(Name,'<null>') from %1 where ID=? order by rowid").arg(table), {id});
+    return db.rows(
+        QString("select Code, coalesce(Name,'<null>') from %1 where ID=? order by rowid").arg(table), {id});
 }
 
 QStringList basicRow(TestDb& db, const QString& id) {
@@ -36,13 +37,25 @@ private slots:
     void trimRule_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("trimmed");
-        QTest::newRow("blanks") << "  张三  " << "张三";
-        QTest::newRow("tabs and newlines") << "\t\r\nabc\n\t" << "abc";
-        QTest::newRow("control characters") << QString("\x01\x1f" "a b\x7f") << QString("a b\x7f");
-        QTest::newRow("inner controls kept") << QString(" a\x01" "b ") << QString("a\x01" "b");
-        QTest::newRow("ideographic space kept") << QString::fromUtf8("\u3000中\u3000") << QString::fromUtf8("\u3000中\u3000");
+        QTest::newRow("blanks") << "  张三  "
+                                << "张三";
+        QTest::newRow("tabs and newlines") << "\t\r\nabc\n\t"
+                                           << "abc";
+        QTest::newRow("control characters") << QString(
+                                                   "\x01\x1f"
+                                                   "a b\x7f")
+                                            << QString("a b\x7f");
+        QTest::newRow("inner controls kept") << QString(
+                                                    " a\x01"
+                                                    "b ")
+                                             << QString(
+                                                    "a\x01"
+                                                    "b");
+        QTest::newRow("ideographic space kept")
+            << QString::fromUtf8("\u3000中\u3000") << QString::fromUtf8("\u3000中\u3000");
         QTest::newRow("no-break space kept") << QString::fromUtf8("\u00a0x") << QString::fromUtf8("\u00a0x");
-        QTest::newRow("only blanks") << " \t " << "";
+        QTest::newRow("only blanks") << " \t "
+                                     << "";
     }
     void trimRule() {
         QFETCH(QString, text);
@@ -60,8 +73,8 @@ private slots:
         a[Position].ticked[4] = true;
         a[Flag].ticked = {true, true};  // the later box wins, as the encoding has it
         const encoding::Rows rows = encoding::encode(a);
-        QCOMPARE(rows.basic, (QStringList{"123", "李四", "幸福路1号", "社区服务中心", "13800000000", "1", "1", "1",
-                                          "99|自由职业 | 撰稿", "5", "0"}));
+        QCOMPARE(rows.basic, (QStringList{"123", "李四", "幸福路1号", "社区服务中心", "13800000000", "1", "1",
+                                          "1", "99|自由职业 | 撰稿", "5", "0"}));
         a[Duty].ticked = QList<bool>(12, false);
         a[Duty].ticked[9] = true;
         QCOMPARE(encoding::encode(a).basic[8], QString("10"));
@@ -81,8 +94,8 @@ private slots:
         QList<std::tuple<GroupId, QString, QString>> got;
         for (const auto& r : encoding::encode(a).rows) got.append({r.table, r.code, r.name});
         const QList<std::tuple<GroupId, QString, QString>> expected = {
-            {Special, "01", ""}, {Special, "20", ""}, {Love, "12", ""},
-            {Train, "99", "书法"}, {Time, "3", ""}, {Time, "6", ""}};
+            {Special, "01", ""},   {Special, "20", ""}, {Love, "12", ""},
+            {Train, "99", "书法"}, {Time, "3", ""},     {Time, "6", ""}};
         QCOMPARE(got, expected);
     }
 
@@ -91,35 +104,81 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("ticked");  // object name ticked, or "" for none in the group
         QTest::addColumn<QString>("other");   // other text expected
-        QTest::newRow("duty other") << "duty" << "99|abc" << "Cbx_Duty12" << "abc";
-        QTest::newRow("duty bar inside") << "duty" << "99|a|b" << "Cbx_Duty12" << "a|b";
-        QTest::newRow("duty without bar") << "duty" << "freelance" << "Cbx_Duty12" << "freelance";
-        QTest::newRow("duty 10") << "duty" << "10" << "Cbx_Duty10" << "";
-        QTest::newRow("duty 12 ticks nothing") << "duty" << "12" << "" << "";
-        QTest::newRow("duty empty is other") << "duty" << "" << "Cbx_Duty12" << "";
-        QTest::newRow("position empty other") << "Position" << "99|" << "Cbx_Position6" << "";
-        QTest::newRow("position 5") << "Position" << "5" << "Cbx_Position5" << "";
-        QTest::newRow("position 6 ticks nothing") << "Position" << "6" << "" << "";
-        QTest::newRow("flag 0") << "Flag" << "0" << "Cbx_Flag2" << "";
-        QTest::newRow("flag 1") << "Flag" << "1" << "Cbx_Flag1" << "";
-        QTest::newRow("flag 2") << "Flag" << "2" << "" << "";
-        QTest::newRow("age 4") << "age" << "4" << "Cbx_Age4" << "";
-        QTest::newRow("age 5") << "age" << "5" << "" << "";
-        QTest::newRow("long other text kept whole") << "Position" << "99|" + QString(300, u'长') << "Cbx_Position6"
-                                                    << QString(300, u'长');
+        QTest::newRow("duty other") << "duty"
+                                    << "99|abc"
+                                    << "Cbx_Duty12"
+                                    << "abc";
+        QTest::newRow("duty bar inside") << "duty"
+                                         << "99|a|b"
+                                         << "Cbx_Duty12"
+                                         << "a|b";
+        QTest::newRow("duty without bar") << "duty"
+                                          << "freelance"
+                                          << "Cbx_Duty12"
+                                          << "freelance";
+        QTest::newRow("duty 10") << "duty"
+                                 << "10"
+                                 << "Cbx_Duty10"
+                                 << "";
+        QTest::newRow("duty 12 ticks nothing") << "duty"
+                                               << "12"
+                                               << ""
+                                               << "";
+        QTest::newRow("duty empty is other") << "duty"
+                                             << ""
+                                             << "Cbx_Duty12"
+                                             << "";
+        QTest::newRow("position empty other") << "Position"
+                                              << "99|"
+                                              << "Cbx_Position6"
+                                              << "";
+        QTest::newRow("position 5") << "Position"
+                                    << "5"
+                                    << "Cbx_Position5"
+                                    << "";
+        QTest::newRow("position 6 ticks nothing") << "Position"
+                                                  << "6"
+                                                  << ""
+                                                  << "";
+        QTest::newRow("flag 0") << "Flag"
+                                << "0"
+                                << "Cbx_Flag2"
+                                << "";
+        QTest::newRow("flag 1") << "Flag"
+                                << "1"
+                                << "Cbx_Flag1"
+                                << "";
+        QTest::newRow("flag 2") << "Flag"
+                                << "2"
+                                << ""
+                                << "";
+        QTest::newRow("age 4") << "age"
+                               << "4"
+                               << "Cbx_Age4"
+                               << "";
+        QTest::newRow("age 5") << "age"
+                               << "5"
+                               << ""
+                               << "";
+        QTest::newRow("long other text kept whole")
+            << "Position"
+            << "99|" + QString(300, u'长') << "Cbx_Position6" << QString(300, u'长');
     }
     void decodeBasic() {
         QFETCH(QString, column);
         QFETCH(QString, value);
         QFETCH(QString, ticked);
         QFETCH(QString, other);
-        QHash<QString, QString> row{{"name", "n"}, {"Address", "a"}, {"WorkUnit", "w"}, {"Phone", "p"},
-                                    {"age", "1"},  {"level", "1"},   {"political", "1"}, {"duty", "1"},
+        QHash<QString, QString> row{{"name", "n"},     {"Address", "a"}, {"WorkUnit", "w"},  {"Phone", "p"},
+                                    {"age", "1"},      {"level", "1"},   {"political", "1"}, {"duty", "1"},
                                     {"Position", "1"}, {"Flag", "1"}};
         row[column] = value;
         Answers a;
         encoding::decodeBasic([&](const char* c) { return row.value(QLatin1String(c)); }, a);
-        const GroupId g = column == "duty" ? Duty : column == "Position" ? Position : column == "Flag" ? Flag : Age;
+        const GroupId g = column == "duty"       ? Duty
+                          : column == "Position" ? Position
+                          : column == "Flag"     ? Flag
+                                                 : Age;
         QStringList tickedNames;
         for (int i = 0; i < a[g].ticked.size(); ++i)
             if (a[g].ticked[i]) tickedNames << qs(group(g).boxes[i].name);
@@ -130,16 +189,20 @@ private slots:
     void decodeFailures_data() {
         QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("value");
-        QTest::newRow("empty age") << "age" << "";
-        QTest::newRow("level text") << "level" << "x";
-        QTest::newRow("political blank") << "political" << " ";
-        QTest::newRow("empty flag") << "Flag" << "";
+        QTest::newRow("empty age") << "age"
+                                   << "";
+        QTest::newRow("level text") << "level"
+                                    << "x";
+        QTest::newRow("political blank") << "political"
+                                         << " ";
+        QTest::newRow("empty flag") << "Flag"
+                                    << "";
     }
     void decodeFailures() {
         QFETCH(QString, column);
         QFETCH(QString, value);
-        QHash<QString, QString> row{{"name", "n"}, {"Address", "a"}, {"WorkUnit", "w"}, {"Phone", "p"},
-                                    {"age", "1"},  {"level", "1"},   {"political", "1"}, {"duty", "1"},
+        QHash<QString, QString> row{{"name", "n"},     {"Address", "a"}, {"WorkUnit", "w"},  {"Phone", "p"},
+                                    {"age", "1"},      {"level", "1"},   {"political", "1"}, {"duty", "1"},
                                     {"Position", "1"}, {"Flag", "1"}};
         row[column] = value;
         Answers a;
@@ -183,13 +246,16 @@ private slots:
                 if (g.singleChoice) a[g.id].ticked.fill(false);
                 a[g.id].ticked[b] = true;
                 if (g.hasOther() && b == int(g.boxes.size()) - 1)
-                    a[g.id].otherText = QString("其它 '%1' \"%s\" \\ ").arg(g.otherEdit) + QString(400, u'字');
+                    a[g.id].otherText =
+                        QString("其它 '%1' \"%s\" \\ ").arg(g.otherEdit) + QString(400, u'字');
                 store.store(a);
                 Answers expected = a;
                 expected.id = trimmedText(a.id);
                 for (GroupId gg = GroupId(0); gg < GroupCount; gg = GroupId(gg + 1))
-                    if (!expected.isOtherTicked(gg)) expected[gg].otherText.clear();
-                    else expected[gg].otherText = trimmedText(expected[gg].otherText);
+                    if (!expected.isOtherTicked(gg))
+                        expected[gg].otherText.clear();
+                    else
+                        expected[gg].otherText = trimmedText(expected[gg].otherText);
                 const Answers back = readBack(a.id);
                 QVERIFY2(back == expected, g.boxes[b].name);
             }
@@ -206,15 +272,18 @@ private slots:
         a[Team].otherText = " 龙舟 ";
         a[Time].ticked.fill(true);
         SurveyStore(q).store(a);
-        QCOMPARE(basicRow(db, "42"), (QStringList{"42", "张三", "幸福路1号", "社区服务中心", "13800000000", "1", "1", "1",
-                                                  "1", "1", "1"}));
+        QCOMPARE(basicRow(db, "42"), (QStringList{"42", "张三", "幸福路1号", "社区服务中心", "13800000000",
+                                                  "1", "1", "1", "1", "1", "1"}));
         QList<QStringList> team;
         for (int i = 1; i <= 17; ++i) team << QStringList{QString("%1").arg(i, 2, 10, QChar('0')), "<null>"};
         team << QStringList{"99", "龙舟"};
         QCOMPARE(answerRows(db, "Team", "42"), team);
-        QCOMPARE(answerRows(db, "Time1", "42"),
-                 (QList<QStringList>{{"1", "<null>"}, {"2", "<null>"}, {"3", "<null>"}, {"4", "<null>"},
-                                     {"5", "<null>"}, {"6", "<null>"}}));
+        QCOMPARE(answerRows(db, "Time1", "42"), (QList<QStringList>{{"1", "<null>"},
+                                                                    {"2", "<null>"},
+                                                                    {"3", "<null>"},
+                                                                    {"4", "<null>"},
+                                                                    {"5", "<null>"},
+                                                                    {"6", "<null>"}}));
         QCOMPARE(answerRows(db, "Special", "42"), (QList<QStringList>{{"01", "<null>"}}));
     }
 
@@ -241,7 +310,8 @@ private slots:
         QTest::addColumn<QString>("run");
         for (const char* run : {"store", "replace", "delete"})
             for (int t = 0; t < statements::kTableCount; ++t)
-                QTest::newRow(qPrintable(QString("%1 %2").arg(run, statements::tableName(t)))) << t << QString(run);
+                QTest::newRow(qPrintable(QString("%1 %2").arg(run, statements::tableName(t))))
+                    << t << QString(run);
     }
     void failureAtEachPosition() {
         QFETCH(int, table);
@@ -265,8 +335,10 @@ private slots:
             if (run == "store") {
                 changed.id = "8";
                 store.store(changed);
-            } else if (run == "replace") store.replace(changed);
-            else store.remove("5");
+            } else if (run == "replace")
+                store.replace(changed);
+            else
+                store.remove("5");
             QFAIL("expected StoreFailure");
         } catch (const StoreFailure& f) {
             QCOMPARE(f.table, table);

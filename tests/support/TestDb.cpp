@@ -35,7 +35,8 @@ QSqlDatabase TestDb::raw() {
         if (db.isOpen()) return db;
     }
     QString error;
-    if (!schema::openExisting(m_rawName, m_file, &error)) qFatal("cannot open test database: %s", qPrintable(error));
+    if (!schema::openExisting(m_rawName, m_file, &error))
+        qFatal("cannot open test database: %s", qPrintable(error));
     return QSqlDatabase::database(m_rawName, false);
 }
 
