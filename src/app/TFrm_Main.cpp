@@ -16,7 +16,7 @@
 #include "forms/TFrm_Edit.h"
 #include "forms/TFrm_New.h"
 #include "forms/TFrm_Query.h"
-#include "stats/SpecialtyReport.h"
+#include "stats/TalentReport.h"
 #include "stats/TFrm_Total.h"
 #include "store/DataLocation.h"
 #include "store/DataSourceRegistration.h"
@@ -54,7 +54,7 @@ TFrm_Main::TFrm_Main(QWidget* parent, const QString& appDir, Registry* registry)
         {Command::Total, formrunner::factoryOf<TFrm_Total>()},
         {Command::About, formrunner::factoryOf<TFrm_About>()},
     };
-    m_reportPreview = &specialtyreport::preview;
+    m_reportPreview = &talentreport::preview;
 
     buildMenu();
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "app/Startup.h"
-#include "stats/SpecialtyReport.h"
+#include "stats/TalentReport.h"
 #include "store/DataLocation.h"
 #include "store/DataModule.h"
 #include "store/DataSourceRegistration.h"
@@ -101,11 +101,11 @@ int reportCommand(int argc, char** argv, const QStringList& args) {
         prepareDatabase();
         TDM dm;
         if (preview) {
-            specialtyreport::preview(nullptr);
+            talentreport::preview(nullptr);
             rc = prompt.failed ? 1 : 0;
         } else {
             QString error;
-            if (!specialtyreport::exportPdf(pdf, &error)) {
+            if (!talentreport::exportPdf(pdf, &error)) {
                 err(error);
                 rc = 1;
             } else if (prompt.failed) {

@@ -14,7 +14,7 @@
 #include "forms/TFrm_New.h"
 #include "forms/TFrm_Query.h"
 #include "questionnaire/QuestionnairePages.h"
-#include "stats/SpecialtyReport.h"
+#include "stats/TalentReport.h"
 #include "stats/TFrm_Total.h"
 #include "store/Connection.h"
 #include "store/Registry.h"
@@ -141,7 +141,7 @@ private slots:
             QVERIFY(prompt.messages().isEmpty());
         }
         QTemporaryDir out;
-        specialtyreport::exportPdf(out.path() + "/r.pdf");
+        talentreport::exportPdf(out.path() + "/r.pdf");
         QVERIFY(prompt.messages().size() <= 1);
 
         QCOMPARE(bytesOf(db.file()), before);  // never overwritten, filled or repaired

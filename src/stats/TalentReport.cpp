@@ -1,4 +1,4 @@
-#include "SpecialtyReport.h"
+#include "TalentReport.h"
 
 #include <exception>
 #include <memory>
@@ -6,7 +6,7 @@
 #include "TFrm_Report.h"
 #include "ui/Prompt.h"
 
-namespace specialtyreport {
+namespace talentreport {
 
 void preview(QWidget* parent) {
     std::unique_ptr<TFrm_Report> form;
@@ -29,4 +29,4 @@ bool exportPdf(const QString& file, QString* error) {
     }
 }
 
-}  // namespace specialtyreport
+}  // namespace talentreport

@@ -4,7 +4,7 @@
 
 class QWidget;
 
-namespace specialtyreport {
+namespace talentreport {
 /// The specialty report's preview (menu 专业及特长统计): creates the report form, previews,
 /// and destroys it, also after an error. Returns when the preview window has closed.
 void preview(QWidget* parent);
@@ -13,4 +13,4 @@ void preview(QWidget* parent);
 /// `error`, when the file cannot be written; a query that cannot be read gives the empty
 /// report, as the preview would, after the error box.
 bool exportPdf(const QString& file, QString* error = nullptr);
-}  // namespace specialtyreport
+}  // namespace talentreport

@@ -7,7 +7,7 @@
 
 #include "TestDb.h"
 #include "app/Fonts.h"
-#include "stats/SpecialtyReport.h"
+#include "stats/TalentReport.h"
 #include "stats/TFrm_Report.h"
 #include "ui/ScriptedPrompt.h"
 
@@ -57,7 +57,7 @@ QString pdfText(const QString& file) {
 
 }  // namespace
 
-class TstSpecialtyReport : public QObject {
+class TstTalentReport : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { fonts::install(); }
@@ -147,7 +147,7 @@ private slots:
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("special.pdf"));
         QString error;
-        QVERIFY2(specialtyreport::exportPdf(file, &error), qPrintable(error));
+        QVERIFY2(talentreport::exportPdf(file, &error), qPrintable(error));
         QString text = pdfText(file);
         QVERIFY(text.contains(QStringLiteral("Marrowgate街道办事处")));
         QVERIFY(text.contains(QStringLiteral("专业及特长人数统计")));
@@ -163,7 +163,7 @@ private slots:
         // Newly stored questionnaires show in the next rendering.
         seed(db, QStringLiteral("08"), 100);
         seed(db, QStringLiteral("77"), 5);
-        QVERIFY(specialtyreport::exportPdf(file, &error));
+        QVERIFY(talentreport::exportPdf(file, &error));
         text = pdfText(file);
         QVERIFY(text.contains(QRegularExpression(QStringLiteral("音乐\\s+108\\s*\\n"))));
         QVERIFY(text.contains(QRegularExpression(QStringLiteral("\\n\\s+5\\s*\\n"))));
@@ -173,7 +173,7 @@ private slots:
     void pdfToUnwritableFile() {
         TestDb db;
         QString error;
-        QVERIFY(!specialtyreport::exportPdf(QStringLiteral("/nonexistent-folder/special.pdf"), &error));
+        QVERIFY(!talentreport::exportPdf(QStringLiteral("/nonexistent-folder/special.pdf"), &error));
         QVERIFY(!error.isEmpty());
     }
 
@@ -211,7 +211,7 @@ private slots:
             dialog->close();
         });
         poll.start(0);
-        specialtyreport::preview(&host);
+        talentreport::preview(&host);
         poll.stop();
         QCOMPARE(title, QStringLiteral("报表预览和打印"));
         QCOMPARE(zoom, 1.0);
@@ -226,5 +226,5 @@ private:
     ScriptedPrompt m_prompt;
 };
 
-QTEST_MAIN(TstSpecialtyReport)
-#include "tst_specialtyreport.moc"
+QTEST_MAIN(TstTalentReport)
+#include "tst_talentreport.moc"
