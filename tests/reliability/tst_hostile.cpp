@@ -43,6 +43,14 @@ QString expectedNewMessage(int table) {
 class TstHostile : public QObject {
     Q_OBJECT
 private slots:
+    void cleanupTestCase() {
+        qInfo(
+            "hostile input: %d texts round-tripped through the New and Query forms, %d hostile identity "
+            "numbers matched and deleted nothing, %d failing statements changed nothing and showed the "
+            "form's own message",
+            m_texts, m_numbers, m_failures);
+    }
+
     void textsRoundTripThroughTheForms_data() {
         QTest::addColumn<QString>("text");
         QTest::newRow("quotes") << "O'Brien \"the\" ''";
@@ -94,6 +102,7 @@ private slots:
         SqlQuery q2("MyDb");
         SurveyStore(q2).remove("2");
         QCOMPARE(statistics(), statsBefore);
+        ++m_texts;
     }
 
     // The Query form takes any key: hostile numbers find nothing and delete nothing.
@@ -127,6 +136,7 @@ private slots:
                  (QStringList{"没有符合条件的记录", "你真的要删除此条记录吗？", "删除成功！"}));
         QCOMPARE(db.dump(), before);
         QCOMPARE(statistics(), statsBefore);
+        ++m_numbers;
     }
 
     // A statement failing at each position: the database exactly as before, the form's own text.
@@ -195,7 +205,13 @@ private slots:
         QCOMPARE(texts, QStringList{expected});
         QVERIFY(!texts.join(' ').contains("disk on fire"));
         QCOMPARE(db.dump(), before);
+        ++m_failures;
     }
+
+private:
+    int m_texts = 0;
+    int m_numbers = 0;
+    int m_failures = 0;
 };
 
 QTEST_MAIN(TstHostile)
