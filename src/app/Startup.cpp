@@ -13,7 +13,6 @@ namespace startup {
 
 void prepareApplication(QApplication& app) {
     app.setApplicationName(QStringLiteral("Quenvale"));
-    app.setApplicationDisplayName(QStringLiteral("Quenvale社区管理信息系统"));
     fonts::install();
     auto* qt = new QTranslator(&app);
     if (qt->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),

@@ -10,6 +10,7 @@ TFrm_About::TFrm_About(QWidget* parent)
     setObjectName(QStringLiteral("Frm_About"));
     setWindowTitle(QStringLiteral("关于"));
     setFixedSize(389, 209);
+    move(247, 172);  // its design position
 
     Btn_Ok = new QPushButton(QStringLiteral("确定(&A)"), this);
     Btn_Ok->setObjectName(QStringLiteral("Btn_Ok"));

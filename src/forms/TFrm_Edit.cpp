@@ -110,7 +110,7 @@ TFrm_Edit::~TFrm_Edit() = default;
 
 void TFrm_Edit::FormCreate() {
     // The code list of a storage run is built by the store's encoding step, not kept here.
-    m_query = std::make_unique<SqlQuery>(QStringLiteral("MyDb"));
+    m_query = std::make_unique<SqlQuery>(QStringLiteral("MyDB"));
 }
 
 void TFrm_Edit::FormShow() {

@@ -15,7 +15,8 @@ public:
                                      QMessageBox::No) == QMessageBox::Yes;
     }
     void showFail(QWidget* parent, const QString& text) override {
-        QMessageBox::critical(parent, QApplication::applicationDisplayName(), text, QMessageBox::Ok);
+        // As the standard error box: captioned with the application's name.
+        QMessageBox::critical(parent, QApplication::applicationName(), text, QMessageBox::Ok);
     }
 };
 

@@ -9,7 +9,8 @@ StatusPanels::StatusPanels(const QList<int>& widths, QWidget* parent) : QStatusB
     for (int i = 0; i < w.size(); ++i) {
         auto* label = new QLabel(this);
         label->setObjectName(QStringLiteral("panel%1").arg(i));
-        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        // One text area across the whole bar has no panel frame of its own.
+        label->setFrameStyle(widths.isEmpty() ? QFrame::NoFrame : QFrame::Panel | QFrame::Sunken);
         label->setTextFormat(Qt::PlainText);
         label->setMargin(1);
         // As in the old status bars, the last panel runs on to the right edge.
