@@ -53,7 +53,7 @@ TFrm_Edit::TFrm_Edit(QWidget* parent) : QDialog(parent) {
 
     GroupBox1 = new QGroupBox(QStringLiteral("输入查询"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    GroupBox1->setGeometry(0, 0, kClientWidth, kGroupHeight);
+    GroupBox1->setGeometry(2, 0, kClientWidth - 4, kGroupHeight - 2);  // its frame stays in view
 
     constexpr int rowTop = 21;  // below the caption
     Label24 = new QLabel(QStringLiteral("身份证号码："), GroupBox1);
