@@ -37,7 +37,7 @@ QPushButton* makeButton(const QString& name, const QString& caption, QPoint at, 
 
 }  // namespace
 
-TFrm_New::TFrm_New(QWidget* parent) : QDialog(parent) {
+TFrm_New::TFrm_New(QWidget* parent) : HintedForm(parent) {
     setUpFixedDialog(this, QStringLiteral("Frm_New"), QStringLiteral("新增信息"), kClientSize);
     move(kDesignPosition);
 
@@ -64,8 +64,7 @@ TFrm_New::TFrm_New(QWidget* parent) : QDialog(parent) {
     connect(m_keys, &KeyPreview::keyDown, this, &TFrm_New::FormKeyDown);
     connect(Button1, &QPushButton::clicked, this, &TFrm_New::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TFrm_New::Button2Click);
-    PageControl1->setHintsEnabled(true);
-    connect(PageControl1, &QuestionnairePages::pageEntered, this, &TFrm_New::pageEntered);
+    showHintsOf(PageControl1, SB);
 
     FormCreate();
 }
@@ -127,33 +126,6 @@ void TFrm_New::ClearForm() {
 }
 
 int TFrm_New::CountOnes(const QString& choice) { return checks::CountOnes(choice); }
-
-void TFrm_New::pageEntered(int page) {
-    // Each page has its own handler, named in the catalogue.
-    const QByteArray handler(pages().at(page).enterHandler);
-    QMetaObject::invokeMethod(this, handler.constData(), Qt::DirectConnection);
-}
-
-void TFrm_New::showHint(int page) {
-    const Page& p = pages().at(page);
-    SB->setPanelText(0, qs(p.hintTitle));
-    SB->setPanelText(1, qs(p.hintText));
-}
-
-void TFrm_New::Tab_BasicEnter() { showHint(0); }
-void TFrm_New::Tab_SpecialEnter() { showHint(1); }
-void TFrm_New::Tab_LoveEnter() { showHint(2); }
-void TFrm_New::Tab_TeamEnter() { showHint(3); }
-void TFrm_New::Tab_ServiceEnter() { showHint(4); }
-void TFrm_New::Tab_TrainEnter() { showHint(5); }
-void TFrm_New::Tab_FlagEnter() { showHint(6); }
-void TFrm_New::Tab_ReasonEnter() { showHint(7); }
-void TFrm_New::Tab_WhoEnter() { showHint(8); }
-void TFrm_New::Tab_TypeEnter() { showHint(9); }
-void TFrm_New::Tab_TimeEnter() { showHint(10); }
-void TFrm_New::Tab_ReinForceEnter() { showHint(11); }
-void TFrm_New::Tab_DependEnter() { showHint(12); }
-void TFrm_New::Tab_ChannelEnter() { showHint(13); }
 
 void TFrm_New::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);

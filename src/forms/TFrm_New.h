@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QDialog>
 #include <memory>
 
+#include "HintedForm.h"
 #include "questionnaire/Checks.h"
 
 class KeyPreview;
@@ -14,7 +14,7 @@ class StatusPanels;
 /// The New form `Frm_New`: one questionnaire is typed into the fourteen pages, checked by the
 /// rules on "确定(&C)" and stored in one run; after a successful store the form empties itself
 /// for the next questionnaire. A failed check or a failed store leaves everything typed.
-class TFrm_New : public QDialog {
+class TFrm_New : public HintedForm {
     Q_OBJECT
 public:
     explicit TFrm_New(QWidget* parent = nullptr);
@@ -34,21 +34,6 @@ public slots:
     void Button1Click();
     void Button2Click();
 
-    void Tab_BasicEnter();
-    void Tab_SpecialEnter();
-    void Tab_LoveEnter();
-    void Tab_TeamEnter();
-    void Tab_ServiceEnter();
-    void Tab_TrainEnter();
-    void Tab_FlagEnter();
-    void Tab_ReasonEnter();
-    void Tab_WhoEnter();
-    void Tab_TypeEnter();
-    void Tab_TimeEnter();
-    void Tab_ReinForceEnter();
-    void Tab_DependEnter();
-    void Tab_ChannelEnter();
-
 public:
     /// Shows page one, unticks every box and empties every text, `Edt_ID` included.
     void ClearForm();
@@ -62,8 +47,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void pageEntered(int page);
-    void showHint(int page);
     bool storeAnswers(const Answers& answers);
 
     KeyPreview* m_keys = nullptr;

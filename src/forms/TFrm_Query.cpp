@@ -36,7 +36,7 @@ QPushButton* plainButton(const char* name, const QString& caption, QWidget* pare
 
 }  // namespace
 
-TFrm_Query::TFrm_Query(QWidget* parent) : QDialog(parent) {
+TFrm_Query::TFrm_Query(QWidget* parent) : HintedForm(parent) {
     setUpFixedDialog(this, QStringLiteral("Frm_Query"), QStringLiteral("查询信息"), QSize(691, 387));
 
     auto* outer = new QVBoxLayout(this);
@@ -87,10 +87,7 @@ TFrm_Query::TFrm_Query(QWidget* parent) : QDialog(parent) {
     connect(Btn_Qry, &QPushButton::clicked, this, &TFrm_Query::Btn_QryClick);
     connect(Btn_Delete, &QPushButton::clicked, this, &TFrm_Query::Btn_DeleteClick);
     connect(Button2, &QPushButton::clicked, this, &TFrm_Query::Button2Click);
-    connect(PageControl1, &QuestionnairePages::pageEntered, this, [this](int page) {
-        QMetaObject::invokeMethod(this, pages().at(page).enterHandler, Qt::DirectConnection);
-    });
-    PageControl1->setHintsEnabled(true);
+    showHintsOf(PageControl1, SB);
 
     FormCreate();
 }
@@ -159,23 +156,3 @@ void TFrm_Query::Btn_DeleteClick() {
     inform(this, outcome, kCaption);
     SB->setPanelText(0, outcome);
 }
-
-void TFrm_Query::showPageHint(int page) {
-    SB->setPanelText(0, qs(pages().at(page).hintTitle));
-    SB->setPanelText(1, qs(pages().at(page).hintText));
-}
-
-void TFrm_Query::Tab_BasicEnter() { showPageHint(0); }
-void TFrm_Query::Tab_SpecialEnter() { showPageHint(1); }
-void TFrm_Query::Tab_LoveEnter() { showPageHint(2); }
-void TFrm_Query::Tab_TeamEnter() { showPageHint(3); }
-void TFrm_Query::Tab_ServiceEnter() { showPageHint(4); }
-void TFrm_Query::Tab_TrainEnter() { showPageHint(5); }
-void TFrm_Query::Tab_FlagEnter() { showPageHint(6); }
-void TFrm_Query::Tab_ReasonEnter() { showPageHint(7); }
-void TFrm_Query::Tab_WhoEnter() { showPageHint(8); }
-void TFrm_Query::Tab_TypeEnter() { showPageHint(9); }
-void TFrm_Query::Tab_TimeEnter() { showPageHint(10); }
-void TFrm_Query::Tab_ReinForceEnter() { showPageHint(11); }
-void TFrm_Query::Tab_DependEnter() { showPageHint(12); }
-void TFrm_Query::Tab_ChannelEnter() { showPageHint(13); }

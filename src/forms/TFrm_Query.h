@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QDialog>
 #include <memory>
+
+#include "HintedForm.h"
 
 class QGroupBox;
 class QLabel;
@@ -15,7 +16,7 @@ class StatusPanels;
 /// The Query-and-delete form: finds a questionnaire by identity number, shows it on the
 /// fourteen pages and deletes it from all thirteen tables. Nothing typed or ticked here is
 /// ever stored.
-class TFrm_Query : public QDialog {
+class TFrm_Query : public HintedForm {
     Q_OBJECT
 public:
     explicit TFrm_Query(QWidget* parent = nullptr);
@@ -32,29 +33,12 @@ private slots:
     /// Sees each key typed in Edt_ID; true when it was Enter and the lookup ran.
     bool Edt_IDKeyPress(const QKeyEvent* key);
 
-    void Tab_BasicEnter();
-    void Tab_SpecialEnter();
-    void Tab_LoveEnter();
-    void Tab_TeamEnter();
-    void Tab_ServiceEnter();
-    void Tab_TrainEnter();
-    void Tab_FlagEnter();
-    void Tab_ReasonEnter();
-    void Tab_WhoEnter();
-    void Tab_TypeEnter();
-    void Tab_TimeEnter();
-    void Tab_ReinForceEnter();
-    void Tab_DependEnter();
-    void Tab_ChannelEnter();
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void showPageHint(int page);
-
     QGroupBox* GroupBox1 = nullptr;
     QLabel* Label24 = nullptr;
     QLineEdit* Edt_ID = nullptr;
