@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
     startup::prepareApplication(app);
     Registry registry(hiveFile(folder));
     TFrm_Main Frm_Main(nullptr, folder, &registry);
-    TDM DM(nullptr, hiveFile(folder));
+    TDM DM(nullptr, hiveFile(folder), Frm_Main.databaseFile());
     Frm_Main.showMaximized();
     waitShown(&Frm_Main);
     if (mode == QLatin1String("startup")) {

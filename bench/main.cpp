@@ -127,7 +127,7 @@ class SizeRun {
 public:
     SizeRun(const Database& db, const Options& o)
         : m_db(db), m_o(o), m_gen(0x5eed0000 + std::uint64_t(db.n)) {
-        m_dm = std::make_unique<TDM>(nullptr, db.hive);
+        m_dm = std::make_unique<TDM>(nullptr, db.hive, db.file);
         m_query = std::make_unique<SqlQuery>(QStringLiteral("MyDb"));
         m_store = std::make_unique<SurveyStore>(*m_query);
         m_raw = std::make_unique<RawDb>(db.file);

@@ -6,15 +6,21 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${QUENVALE_BUILD_DIR:-$ROOT/build}"
 
-# Compiler and build tools, Qt 6 with its SQLite driver and Chinese translation, the fonts that
-# stand in for the Windows faces (宋体, 楷体, Arial), sqlite3 and pdftotext for looking at data
-# and reports, and a virtual X server for running the program without a screen.
+# Compiler and build tools, Qt 6 with its SQLite and PostgreSQL drivers and Chinese translation,
+# the fonts that stand in for the Windows faces (宋体, 楷体, Arial), sqlite3 and pdftotext for
+# looking at data and reports, and a virtual X server for running the program without a screen.
+# Then what the data menu's commands are made with (Excel workbooks, SPSS and Stata files, a
+# PostgreSQL server), the independent readers the tests check those files with, and the tools
+# that build and check the Debian package.
 PACKAGES=(
     g++ cmake ninja-build
-    qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-translations-l10n libgl1-mesa-dev
+    qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql qt6-translations-l10n libgl1-mesa-dev
     libsqlite3-dev sqlite3
     fonts-arphic-uming fonts-arphic-ukai fonts-liberation fonts-dejavu-core
     poppler-utils xvfb xauth
+    libxlsxwriter-dev libreadstat-dev libpq-dev postgresql
+    readstat python3-openpyxl python3-pandas
+    dpkg-dev fakeroot file lintian desktop-file-utils
 )
 
 say() { printf '==> %s\n' "$*"; }

@@ -23,7 +23,7 @@ void prepareApplication(QApplication& app) {
 int runDesktop(QApplication& app) {
     prepareApplication(app);
     TFrm_Main Frm_Main;  // its creation registers the data source
-    TDM DM;
+    TDM DM(nullptr, QString(), Frm_Main.databaseFile());
     Frm_Main.showMaximized();
     return app.exec();
 }

@@ -103,6 +103,10 @@ void TFrm_Main::buildMenu() {
     item("N_Query", QStringLiteral("查询和删除(&V)"), &TFrm_Main::N_QueryClick);
     item("N_Total", QStringLiteral("统计(&T)"), &TFrm_Main::N_TotalClick);
 
+    // The data menu stands after the old commands and before the report menu.
+    installDataCommands();
+    buildDataMenu();
+
     N1 = new QMenu(QStringLiteral("报表系统"), this);
     N1->setObjectName(QStringLiteral("N1"));
     N1->menuAction()->setObjectName(QStringLiteral("N1"));
@@ -125,6 +129,46 @@ void TFrm_Main::buildMenu() {
     about->setObjectName(QStringLiteral("A1"));
     connect(about, &QAction::triggered, this, &TFrm_Main::A1Click);
     bar->addMenu(H1);
+}
+
+void TFrm_Main::installDataCommands() {
+    // One line per command of the data menu.
+}
+
+void TFrm_Main::buildDataMenu() {
+    N_Data = new QMenu(QStringLiteral("数据(&D)"), this);
+    N_Data->setObjectName(QStringLiteral("N_Data"));
+    N_Data->menuAction()->setObjectName(QStringLiteral("N_Data"));
+    // clang-format off
+    struct Item { const char* name; const char* caption; const char* tip; };
+    static const Item items[] = {
+        {"N_Find",       "查找问卷(&F)...",       "按姓名、住址、电话等查找问卷"},
+        {"N_Check",      "数据检查(&K)...",       "检查身份证号码和重复登记的居民"},
+        {"N_Export",     "导出问卷(&X)...",       "把问卷导出为 Excel、CSV、SPSS 或 Stata 文件"},
+        {"N_ExportStats","导出统计表(&S)...",     "把统计结果导出为 Excel 工作簿"},
+        {"N_Merge",      "合并其他登记册(&M)...", "把另一份登记册的问卷合并进来"},
+        {"N_Backup",     "备份数据库(&B)...",     "立即备份数据库"},
+        {"N_Restore",    "从备份恢复(&R)...",     "用备份替换当前的数据库"},
+        {"N_DataSource", "数据源设置(&S)...",     "使用本机数据库文件或数据库服务器"},
+    };
+    // clang-format on
+    for (const Item& i : items) {
+        const QString name = QLatin1String(i.name);
+        if (!m_dataCommands.contains(name)) continue;
+        auto* a = new QAction(QString::fromUtf8(i.caption), this);
+        a->setObjectName(name);
+        a->setStatusTip(QString::fromUtf8(i.tip));
+        connect(a, &QAction::triggered, this, [this, name] {
+            const auto command = m_dataCommands.value(name);
+            formrunner::guarded(this, [&] { command(); });
+        });
+        N_Data->addAction(a);
+    }
+    menuBar()->addMenu(N_Data);
+}
+
+void TFrm_Main::setDataCommand(const QString& item, std::function<void()> command) {
+    m_dataCommands[item] = std::move(command);
 }
 
 void TFrm_Main::buildToolBar() {
@@ -180,6 +224,7 @@ void TFrm_Main::buildToolBar() {
 void TFrm_Main::FormCreate(const QString& appDir, Registry* registry) {
     const DataLocation loc =
         DataLocation::resolve(appDir.isEmpty() ? QCoreApplication::applicationDirPath() : appDir);
+    m_databaseFile = loc.file;
     // When the file cannot be made, the forms report it at their first statement.
     schema::ensureDatabaseFile(loc.file);
     Registry machineHive;

@@ -32,8 +32,15 @@ public:
     void setFormFactory(Command command, formrunner::Factory factory);
     /// Replaces what the specialty-report item runs.
     void setReportPreview(std::function<void(QWidget*)> preview);
+    /// Replaces what an item of the data menu runs, by the item's object name (tests).
+    void setDataCommand(const QString& item, std::function<void()> command);
+
+    /// The data menu "数据(&D)": every command beyond the old program.
+    QMenu* dataMenu() const { return N_Data; }
 
     StatusPanels* statusPanels() const { return SB; }
+    /// The database file chosen at start-up (beside the program, or in the per-user folder).
+    const QString& databaseFile() const { return m_databaseFile; }
 
 public slots:
     void N_CloseClick();
@@ -54,12 +61,18 @@ private:
     void FormCreate(const QString& appDir, Registry* registry);
     void buildMenu();
     void buildToolBar();
+    void buildDataMenu();
+    /// What each item of the data menu runs, by object name; an item without a command is not shown.
+    void installDataCommands();
     void runForm(Command command);
 
     QMenu* N1 = nullptr;
     QMenu* H1 = nullptr;
+    QMenu* N_Data = nullptr;
     QToolBar* ToolBar1 = nullptr;
     StatusPanels* SB = nullptr;
     QMap<Command, formrunner::Factory> m_factories;
     std::function<void(QWidget*)> m_reportPreview;
+    QMap<QString, std::function<void()>> m_dataCommands;
+    QString m_databaseFile;
 };

@@ -1,128 +1,33 @@
 // quenvale-cli: the headless companion of the desktop program. It works on the same database
 // (the Data folder beside the executables, or the per-user one) without the main window.
-#include <QApplication>
-#include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
+#include <QList>
+#include <QStringList>
 #include <cstdio>
 
-#include "app/Startup.h"
-#include "stats/TalentReport.h"
-#include "store/DataLocation.h"
-#include "store/DataModule.h"
-#include "store/DataSourceRegistration.h"
-#include "store/Registry.h"
-#include "store/Schema.h"
-#include "ui/Prompt.h"
+#include "app/CliSupport.h"
+#include "app/CliVerbs.h"
+
+namespace cli {
+
+const QList<Verb>& verbs() {
+    // clang-format off
+    static const QList<Verb> all = {
+        {"report", "report specialty --pdf FILE | --preview", kReportHelp, &runReport},
+    };
+    // clang-format on
+    return all;
+}
+
+}  // namespace cli
 
 namespace {
 
-const char* const kUsage =
-    "Usage: quenvale-cli --help | --version\n"
-    "       quenvale-cli report specialty --pdf FILE\n"
-    "       quenvale-cli report specialty --preview\n"
-    "\n"
-    "  report specialty --pdf FILE   write the specialty report (专业及特长人数统计) to FILE as PDF\n"
-    "  report specialty --preview    open the report's preview window, from which it prints\n"
-    "\n"
-    "--pdf needs no display: without DISPLAY or WAYLAND_DISPLAY it renders offscreen.\n"
-    "--preview needs a display.\n";
-
-void err(const QString& text) { std::fprintf(stderr, "quenvale-cli: %s\n", text.toLocal8Bit().constData()); }
-
-bool hasDisplay() {
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-}
-
-/// Messages go to stderr instead of message boxes; a failure is remembered.
-class ConsolePrompt final : public Prompt {
-public:
-    void showInform(QWidget*, const QString& text, const QString&) override { err(text); }
-    bool showConfirm(QWidget*, const QString& text, const QString&) override {
-        err(text);
-        return false;
-    }
-    void showFail(QWidget*, const QString& text) override {
-        err(text);
-        failed = true;
-    }
-    bool failed = false;
-};
-
-/// The database as the desktop program finds it: its file (made when missing) and the data
-/// source registration, then the data module that defines the connection.
-void prepareDatabase() {
-    const DataLocation loc = DataLocation::resolve(QCoreApplication::applicationDirPath());
-    QString error;
-    if (!schema::ensureDatabaseFile(loc.file, &error))
-        err(QStringLiteral("cannot create %1: %2").arg(loc.file, error));
-    Registry hive;
-    registration::registerDataSource(hive, loc.dbq);
-}
-
-int reportCommand(int argc, char** argv, const QStringList& args) {
-    // args: report specialty (--pdf FILE | --preview)
-    if (args.size() < 2 || args[1] != QLatin1String("specialty")) {
-        err(QStringLiteral("unknown report; the one report is \"specialty\""));
-        return 2;
-    }
-    QString pdf;
-    bool preview = false;
-    for (int i = 2; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--pdf") && i + 1 < args.size()) {
-            pdf = args[++i];
-        } else if (args[i] == QLatin1String("--preview")) {
-            preview = true;
-        } else {
-            err(QStringLiteral("unexpected argument: %1").arg(args[i]));
-            return 2;
-        }
-    }
-    if (pdf.isEmpty() == !preview) {
-        err(QStringLiteral("give either --pdf FILE or --preview"));
-        return 2;
-    }
-    if (!hasDisplay()) {
-        if (preview) {
-            err(QStringLiteral("--preview needs a display (set DISPLAY or WAYLAND_DISPLAY)"));
-            return 2;
-        }
-        // Fonts and PDF output need a platform; without a display, render offscreen.
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-
-    QApplication app(argc, argv);
-    startup::prepareApplication(app);
-    ConsolePrompt prompt;
-    Prompt::install(&prompt);
-    int rc = 0;
-    try {
-        prepareDatabase();
-        TDM dm;
-        if (preview) {
-            talentreport::preview(nullptr);
-            rc = prompt.failed ? 1 : 0;
-        } else {
-            QString error;
-            if (!talentreport::exportPdf(pdf, &error)) {
-                err(error);
-                rc = 1;
-            } else if (prompt.failed) {
-                // The counts could not be read: no report rather than an empty one.
-                QFile::remove(pdf);
-                err(QStringLiteral("no PDF written"));
-                rc = 1;
-            } else {
-                std::printf("%s\n", QFileInfo(pdf).absoluteFilePath().toLocal8Bit().constData());
-            }
-        }
-    } catch (const std::exception& e) {
-        err(QString::fromUtf8(e.what()));
-        rc = 1;
-    }
-    Prompt::install(nullptr);
-    return rc;
+QString overview() {
+    QString text = QStringLiteral("Usage: quenvale-cli --help | --version\n");
+    for (const cli::Verb& v : cli::verbs())
+        text += QStringLiteral("       quenvale-cli %1\n").arg(QString::fromUtf8(v.synopsis));
+    text += QStringLiteral("\n'quenvale-cli VERB --help' describes one verb.\n");
+    return text;
 }
 
 }  // namespace
@@ -131,15 +36,27 @@ int main(int argc, char** argv) {
     QStringList args;
     for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
 
-    if (args.contains(QStringLiteral("--version"))) {
+    if (args.isEmpty()) {
+        std::fputs(overview().toLocal8Bit().constData(), stderr);
+        return cli::Usage;
+    }
+    if (args[0] == QLatin1String("--version")) {
         std::printf("quenvale-cli %s\n", QUENVALE_VERSION);
-        return 0;
+        return cli::Ok;
     }
-    if (args.contains(QStringLiteral("--help"))) {
-        std::fputs(kUsage, stdout);
-        return 0;
+    if (args[0] == QLatin1String("--help") || args[0] == QLatin1String("help")) {
+        std::fputs(overview().toLocal8Bit().constData(), stdout);
+        return cli::Ok;
     }
-    if (!args.isEmpty() && args[0] == QLatin1String("report")) return reportCommand(argc, argv, args);
-    std::fputs(kUsage, stderr);
-    return 2;
+    for (const cli::Verb& v : cli::verbs()) {
+        if (args[0] != QLatin1String(v.name)) continue;
+        if (args.contains(QStringLiteral("--help"))) {
+            std::fputs(v.help, stdout);
+            return cli::Ok;
+        }
+        return v.run(argc, argv, args.mid(1));
+    }
+    cli::err(QStringLiteral("unknown verb: %1").arg(args[0]));
+    std::fputs(overview().toLocal8Bit().constData(), stderr);
+    return cli::Usage;
 }

@@ -27,6 +27,8 @@ QString paramValue(const QStringList& params, const QString& key) {
 
 void define(const Definition& def) { definitions().insert(def.name.toLower(), def); }
 
+Definition definition(const QString& name) { return definitions().value(name.toLower()); }
+
 QString canonicalName(const QString& name) {
     auto it = definitions().constFind(name.toLower());
     return it == definitions().constEnd() ? name : it->name;
@@ -47,14 +49,11 @@ QSqlDatabase database(const QString& name) {
     if (it == definitions().constEnd())
         throw DbError(QStringLiteral("connection"), QStringLiteral("no connection named %1").arg(name));
     const Definition& def = *it;
-    // Resolve the data source through its registration.
-    Registry registry(def.hiveFile.isEmpty() ? Registry::defaultHiveFile() : def.hiveFile);
-    const QString key = QStringLiteral("\\SoftWare\\ODBC\\ODBC.ini\\") + def.dataSource;
-    const QString file = registry.readValue(key, QStringLiteral("DBQ")).toString();
-    const QString driver = registry.readValue(key, QStringLiteral("Driver")).toString();
-    if (file.isEmpty() || driver != QLatin1String(registration::kDriverName))
+    // The file chosen at start-up, never one that the registration names now.
+    const QString file = def.file;
+    if (file.isEmpty())
         throw DbError(QStringLiteral("connection"),
-                      QStringLiteral("data source %1 is not registered").arg(def.dataSource));
+                      QStringLiteral("no database file chosen for %1").arg(def.dataSource));
     QString error;
     if (!schema::openExisting(canon, file, &error)) {
         QSqlDatabase::removeDatabase(canon);

@@ -14,10 +14,15 @@ struct Definition {
     QString dataSource;  ///< resolved through the registry stand-in, e.g. "Velmora"
     bool loginPrompt = false;
     QStringList params;  ///< "UserName=...", "Password=..."
-    QString hiveFile;    ///< registry stand-in to resolve through; empty for the default hive
+    QString hiveFile;    ///< registry stand-in the data source is registered in; empty for the default hive
+    /// The database file this program chose at start-up. The connection always opens this file:
+    /// another program's later registration, or a stale one, never redirects it.
+    QString file;
 };
 
 void define(const Definition& def);
+/// The definition of a connection (matched without regard to letter case); empty when none.
+Definition definition(const QString& name);
 /// The spelling under which a name was defined (matched without regard to letter case).
 QString canonicalName(const QString& name);
 /// The open connection; opens it on first use. Throws DbError("connection") when the data

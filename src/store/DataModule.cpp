@@ -1,12 +1,13 @@
 #include "DataModule.h"
 
-TDM::TDM(QObject* parent, const QString& hiveFile) : QObject(parent) {
+TDM::TDM(QObject* parent, const QString& hiveFile, const QString& file) : QObject(parent) {
     setObjectName(QStringLiteral("DM"));
     m_database1.name = QStringLiteral("MyDb");
     m_database1.dataSource = QStringLiteral("Velmora");
     m_database1.loginPrompt = false;
     m_database1.params = {QStringLiteral("UserName=admin"), QStringLiteral("Password=qex402615")};
     m_database1.hiveFile = hiveFile;
+    m_database1.file = file;
     connection::define(m_database1);
 }
 

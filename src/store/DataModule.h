@@ -9,8 +9,9 @@
 class TDM : public QObject {
     Q_OBJECT
 public:
-    /// `hiveFile` names the registry stand-in to resolve through (default hive when empty).
-    explicit TDM(QObject* parent = nullptr, const QString& hiveFile = QString());
+    /// `hiveFile` names the registry stand-in the data source is registered in (default hive
+    /// when empty); `file` is the database file chosen at start-up, the one the connection opens.
+    explicit TDM(QObject* parent = nullptr, const QString& hiveFile = QString(), const QString& file = QString());
     ~TDM() override;
 
     const connection::Definition& database1() const { return m_database1; }

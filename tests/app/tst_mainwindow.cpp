@@ -129,6 +129,8 @@ private slots:
                                  << "" << true << false;
         QTest::newRow("N_Total") << "统计(&T)"
                                  << "" << true << false;
+        QTest::newRow("N_Data") << "数据(&D)"
+                                << "" << true << true;
         QTest::newRow("N1") << "报表系统"
                             << "" << false << true;
         QTest::newRow("H1") << "帮助(&H)"
@@ -140,8 +142,8 @@ private slots:
         QFETCH(bool, enabled);
         QFETCH(bool, submenu);
         const QList<QAction*> items = w->menuBar()->actions();
-        QCOMPARE(items.size(), 7);
-        static const QStringList order = {"N_Close", "N_New", "N_Edit", "N_Query", "N_Total", "N1", "H1"};
+        QCOMPARE(items.size(), 8);
+        static const QStringList order = {"N_Close", "N_New", "N_Edit", "N_Query", "N_Total", "N_Data", "N1", "H1"};
         const QString name = QString::fromLatin1(QTest::currentDataTag());
         QAction* a = items.value(order.indexOf(name));
         QCOMPARE(a->objectName(), name);
@@ -430,7 +432,7 @@ private slots:
         // The registration stopped at the failing value ...
         QCOMPARE(valueCount(hive), failAt);
         // ... and start-up went on: the window is whole and its commands run.
-        QCOMPARE(main.menuBar()->actions().size(), 7);
+        QCOMPARE(main.menuBar()->actions().size(), 8);
         main.setFormFactory(TFrm_Main::Command::Edit, standIn(&log, QStringLiteral("Edit"), &main));
         main.findChild<QAction*>(QStringLiteral("N_Edit"))->trigger();
         QCOMPARE(log.commands, QStringList{"Edit"});

@@ -15,7 +15,7 @@ using namespace catalogue;
 
 namespace {
 
-const char* const kChildEnv = "QUENVALE_CRASH_CHILD_HIVE";
+const char* const kChildEnv = "QUENVALE_CRASH_CHILD_FILE";
 
 // Two versions of questionnaire `id`, different in every table.
 Answers version(const QString& id, int v) {
@@ -43,8 +43,8 @@ QStringList expectedRows(const Answers& a) {
     return out;
 }
 
-int childMain(const QString& hive, const QString& prefix) {
-    connection::Definition def{QStringLiteral("MyDb"), QStringLiteral("Velmora"), false, {}, hive};
+int childMain(const QString& file, const QString& prefix) {
+    connection::Definition def{QStringLiteral("MyDb"), QStringLiteral("Velmora"), false, {}, {}, file};
     connection::define(def);
     SqlQuery q(QStringLiteral("MyDb"));
     SurveyStore store(q);
@@ -75,14 +75,21 @@ private slots:
         for (int round = 0; round < rounds; ++round) {
             QProcess child;
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(kChildEnv, db.hive());
+            env.insert(kChildEnv, db.file());
             env.insert("QUENVALE_CRASH_PREFIX", QStringLiteral("K%1-").arg(round));
             child.setProcessEnvironment(env);
             child.start(QCoreApplication::applicationFilePath(), {});
             QVERIFY(child.waitForStarted());
             QTest::qWait(delay(rng));
-            ::kill(pid_t(child.processId()), SIGKILL);
+            // A writer that died by itself has no process to signal, and kill() with a pid of 0
+            // would signal this test's whole process group: only ever signal a live child.
+            const qint64 pid = child.processId();
+            QVERIFY2(pid > 0 && child.state() == QProcess::Running,
+                     qPrintable(QStringLiteral("the writer died by itself before it was killed: %1")
+                                    .arg(QString::fromLocal8Bit(child.readAllStandardError()))));
+            ::kill(pid_t(pid), SIGKILL);
             QVERIFY(child.waitForFinished(5000));
+            QCOMPARE(child.exitStatus(), QProcess::CrashExit);
             ++kills;
             for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
                 if (line.size() < 3) continue;

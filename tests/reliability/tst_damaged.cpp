@@ -192,7 +192,7 @@ private slots:
         {
             Registry hive(dir.path() + "/hive.reg");
             TFrm_Main main(nullptr, dir.path(), &hive);
-            connection::Definition def{"MyDb", "Velmora", false, {}, dir.path() + "/hive.reg"};
+            connection::Definition def{"MyDb", "Velmora", false, {}, dir.path() + "/hive.reg", main.databaseFile()};
             connection::define(def);
             SqlQuery q("MyDb");
             SurveyStore(q).store(completeAnswers("1"));

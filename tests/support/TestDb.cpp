@@ -20,7 +20,7 @@ TestDb::TestDb(bool createFile) {
     if (createFile && !schema::ensureDatabaseFile(m_file)) qFatal("cannot create test database");
     Registry registry(m_hive);
     registration::registerDataSource(registry, m_file);
-    m_dm = std::make_unique<TDM>(nullptr, m_hive);
+    m_dm = std::make_unique<TDM>(nullptr, m_hive, m_file);
     m_rawName = QStringLiteral("raw-") + QUuid::createUuid().toString(QUuid::Id128);
 }
 
