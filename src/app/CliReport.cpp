@@ -28,7 +28,8 @@ int runReport(int& argc, char** argv, const QStringList& args) {
     }
     const Args a = parse(args.mid(1), {QStringLiteral("--pdf")}, {QStringLiteral("--preview")});
     if (!a.error.isEmpty() || !a.positional.isEmpty()) {
-        err(a.error.isEmpty() ? QStringLiteral("unexpected argument: %1").arg(a.positional.first()) : a.error);
+        err(a.error.isEmpty() ? QStringLiteral("unexpected argument: %1").arg(a.positional.first())
+                              : a.error);
         return Usage;
     }
     const QString pdf = a.value(QStringLiteral("--pdf"));

@@ -3,9 +3,7 @@
 #include <QHash>
 #include <QSqlQuery>
 
-#include "DataSourceRegistration.h"
 #include "DbError.h"
-#include "Registry.h"
 #include "Schema.h"
 
 namespace connection {
@@ -60,6 +58,12 @@ QSqlDatabase database(const QString& name) {
         throw DbError(QStringLiteral("connection"), error);
     }
     QSqlDatabase db = QSqlDatabase::database(canon, false);
+    // A file made by an earlier version gets the indexes the statistics count from. Should that
+    // fail (a read-only or busy file), the statements still run, only slower; it is tried again
+    // at the next opening.
+    if (!schema::ensureIndexes(db, &error))
+        qWarning("quenvale: could not add the missing indexes to %s: %s", qPrintable(file),
+                 qPrintable(error));
     db.setUserName(paramValue(def.params, QStringLiteral("UserName")));
     db.setPassword(paramValue(def.params, QStringLiteral("Password")));
     return db;

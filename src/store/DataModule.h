@@ -11,7 +11,8 @@ class TDM : public QObject {
 public:
     /// `hiveFile` names the registry stand-in the data source is registered in (default hive
     /// when empty); `file` is the database file chosen at start-up, the one the connection opens.
-    explicit TDM(QObject* parent = nullptr, const QString& hiveFile = QString(), const QString& file = QString());
+    explicit TDM(QObject* parent = nullptr, const QString& hiveFile = QString(),
+                 const QString& file = QString());
     ~TDM() override;
 
     const connection::Definition& database1() const { return m_database1; }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 
@@ -8,6 +9,11 @@ namespace schema {
 
 /// The statements that create the tables and their indexes.
 QStringList createStatements();
+/// The statements that create the indexes, each only when it is missing.
+QStringList indexStatements();
+/// Gives a database that holds the thirteen tables any index it lacks, in one transaction; a
+/// database without them is left alone. False, with the reason, when the indexes could not be made.
+bool ensureIndexes(QSqlDatabase& db, QString* error = nullptr);
 /// Column names of a table, in declared order.
 QStringList columns(const QString& table);
 /// All thirteen table names, BasicInfo first, then the answer tables in storage order.

@@ -23,7 +23,7 @@ void SurveyStore::inTransaction(Run run, int lastTable) {
     }
 }
 
-void SurveyStore::insertRows(const Answers& answers) {
+void SurveyStore::insertRows(const Answers& answers, bool replacing) {
     const encoding::Rows rows = encoding::encode(answers);
     const QString id = rows.basic.first();
     m_table = 0;
@@ -36,6 +36,15 @@ void SurveyStore::insertRows(const Answers& answers) {
     for (const QString& v : rows.basic) basic << v;
     m_query.setSql(statements::insertBasic(), basic, statements::tableName(0));
     m_query.execSql();
+    if (!replacing) {
+        // The number is new to BasicInfo, so any answer rows that carry it are leftovers (of an
+        // old half-delete, or made by hand): they must not become part of this questionnaire.
+        for (int t = 1; t < statements::kTableCount; ++t) {
+            m_table = t;
+            m_query.setSql(statements::remove(t), {id}, statements::tableName(t));
+            m_query.execSql();
+        }
+    }
     for (const auto& row : rows.rows) {
         m_table = statements::tableOf(row.table);
         const bool other = row.isOther();
@@ -55,14 +64,14 @@ void SurveyStore::deleteRows(const QString& id) {
 }
 
 void SurveyStore::store(const Answers& answers) {
-    inTransaction([&] { insertRows(answers); }, statements::kTableCount - 1);
+    inTransaction([&] { insertRows(answers, false); }, statements::kTableCount - 1);
 }
 
 void SurveyStore::replace(const Answers& answers) {
     inTransaction(
         [&] {
             deleteRows(trimmedText(answers.id));
-            insertRows(answers);
+            insertRows(answers, true);
         },
         statements::kTableCount - 1);
 }

@@ -34,8 +34,9 @@ public:
 
     explicit SurveyStore(SqlQuery& query) : m_query(query) {}
 
-    /// The BasicInfo row, then one row per ticked box. Throws StoreFailure (table 0 also for an
-    /// identity number that is empty or longer than 18 characters).
+    /// The BasicInfo row, then one row per ticked box; leftover answer rows of the same number
+    /// are removed first. Throws StoreFailure (table 0 also for an identity number that is
+    /// empty or longer than 18 characters, or already stored).
     void store(const Answers& answers);
     /// The thirteen deletes, then the store run, in one transaction. Throws StoreFailure.
     void replace(const Answers& answers);
@@ -45,7 +46,9 @@ public:
     LookupResult read(const QString& id);
 
 private:
-    void insertRows(const Answers& answers);
+    /// The BasicInfo row, then the answer rows; a new questionnaire (not `replacing`) first
+    /// removes answer rows that carry its number without a BasicInfo row.
+    void insertRows(const Answers& answers, bool replacing);
     void deleteRows(const QString& id);
     template <typename Run>
     void inTransaction(Run run, int lastTable);
