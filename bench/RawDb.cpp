@@ -128,6 +128,19 @@ std::int64_t RawDb::countAll() {
     return sum;
 }
 
+std::int64_t RawDb::countSql(const std::string& sql) {
+    std::int64_t sum = 0;
+    sqlite3_stmt* stmt = prepared(sql);
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        sqlite3_column_text(stmt, 0);
+        sum += sqlite3_column_int64(stmt, 1);
+    }
+    if (rc != SQLITE_DONE) fail(sql);
+    sqlite3_reset(stmt);
+    return sum;
+}
+
 std::vector<std::string> RawDb::plan(const std::string& sql) {
     std::vector<std::string> out;
     sqlite3_stmt* stmt = nullptr;

@@ -47,6 +47,8 @@ public:
     int read(const std::string& id);
     /// The statistics' fourteen statements, every row read; returns the sum of the counts.
     std::int64_t countAll();
+    /// A grouped count (code, count), every row read; returns the sum of the counts.
+    std::int64_t countSql(const std::string& sql);
 
     /// EXPLAIN QUERY PLAN of a statement, one line per step.
     std::vector<std::string> plan(const std::string& sql);

@@ -21,6 +21,7 @@
 #include "Generator.h"
 #include "Harness.h"
 #include "RawDb.h"
+#include "stats/TFrm_Report.h"
 #include "stats/TFrm_Total.h"
 #include "stats/TotalPages.h"
 #include "store/DataModule.h"
@@ -55,6 +56,7 @@ struct Row {
     QString op;
     qint64 n = 0;
     Sample program, floor, old;
+    Sample before;  ///< the program on the same register without the Code and Flag indexes
 };
 
 struct Report {
@@ -78,6 +80,7 @@ void say(const QString& text) {
 
 struct Database {
     QString folder, file, hive;
+    QString before;  ///< a copy of the file without the Code and Flag indexes, as files were made before
     qint64 n = 0;
     qint64 answerRows = 0;
     double fillMs = 0;
@@ -116,8 +119,22 @@ Database makeDatabase(const QString& root, qint64 n, std::uint64_t seed) {
     }
     raw.commit();
     db.fillMs = bench::nowMs() - t0;
+    // The same register as a file made before the Code and Flag indexes existed.
+    db.before = db.folder + QStringLiteral("/before.db");
+    QFile::remove(db.before);
+    if (!QFile::copy(db.file, db.before)) die(QStringLiteral("cannot copy %1").arg(db.file));
+    RawDb old(db.before, true);
+    for (const QString& sql : schema::indexStatements()) {
+        const QString index = sql.section(u' ', 5, 5);
+        if (!index.endsWith(QLatin1String("_ID")))
+            old.exec(QStringLiteral("DROP INDEX %1").arg(index).toUtf8().constData());
+    }
     return db;
 }
+
+// The program's statement path (SqlQuery) on a connection of its own, opened without adding
+// the missing indexes: what the program did with files made before them.
+const QString kBefore = QStringLiteral("before-indexes");
 
 // ---------------------------------------------------------------------------------------------
 // Operations at one size
@@ -130,12 +147,21 @@ public:
         m_query = std::make_unique<SqlQuery>(QStringLiteral("MyDb"));
         m_store = std::make_unique<SurveyStore>(*m_query);
         m_raw = std::make_unique<RawDb>(db.file);
+        QString error;
+        if (!schema::openExisting(kBefore, db.before, &error)) die(error);
+        m_beforeQuery = std::make_unique<SqlQuery>(kBefore);
+        m_beforeStore = std::make_unique<SurveyStore>(*m_beforeQuery);
+        m_rawBefore = std::make_unique<RawDb>(db.before);
         // Existing questionnaires for reading, replacing and deleting, each used once.
         m_pool.resize(std::size_t(db.n));
         std::iota(m_pool.begin(), m_pool.end(), 0);
         std::shuffle(m_pool.begin(), m_pool.end(), std::mt19937_64(db.n));
     }
     ~SizeRun() {
+        m_beforeStore.reset();
+        m_beforeQuery.reset();
+        QSqlDatabase::database(kBefore, false).close();
+        QSqlDatabase::removeDatabase(kBefore);
         m_store.reset();
         m_query.reset();
         m_dm.reset();  // closes the program's connection
@@ -152,7 +178,10 @@ public:
         if (wanted("read")) out << read();
         if (wanted("replace")) out << replace();
         if (wanted("delete")) out << remove();
-        if (wanted("statistics")) out << statistics();
+        if (wanted("statistics")) {
+            out << statistics();
+            out << specialtyReport();
+        }
     }
 
 private:
@@ -171,16 +200,18 @@ private:
         say(QStringLiteral("  %1").arg(op));
         const int reps = m_o.writeReps;
         const int base = worst ? 3 : 0;
-        std::vector<Answers> program;
+        std::vector<Answers> program, before;
         std::vector<RawRows> floor, old;
         for (int r = 0; r < rounds(reps); ++r) {
             program.push_back(answersFor(fresh(base + 0, r), worst));
             floor.push_back(toRaw(encoding::encode(answersFor(fresh(base + 1, r), worst))));
             old.push_back(toRaw(encoding::encode(answersFor(fresh(base + 2, r), worst))));
+            before.push_back(answersFor(fresh(base + 6, r), worst));
         }
         auto s = bench::sideBySide(
             {
                 {QStringLiteral("program"), [&](int r) { m_store->store(program[std::size_t(r)]); }},
+                {QStringLiteral("before"), [&](int r) { m_beforeStore->store(before[std::size_t(r)]); }},
                 {QStringLiteral("floor"),
                  [&](int r) {
                      m_raw->begin();
@@ -190,7 +221,7 @@ private:
                 {QStringLiteral("old"), [&](int r) { m_raw->insert(old[std::size_t(r)]); }},
             },
             reps, warmup(reps));
-        return {op, m_db.n, s[0], s[1], s[2]};
+        return {op, m_db.n, s[0], s[2], s[3], s[1]};
     }
 
     Row read() {
@@ -227,16 +258,18 @@ private:
         const QString op = QStringLiteral("replace one (the Edit form's save)");
         say(QStringLiteral("  %1").arg(op));
         const int reps = m_o.writeReps;
-        std::vector<Answers> program;
+        std::vector<Answers> program, before;
         std::vector<RawRows> floor, old;
         for (int r = 0; r < rounds(reps); ++r) {
             program.push_back(m_gen.typical(existing()));
             floor.push_back(toRaw(encoding::encode(m_gen.typical(existing()))));
             old.push_back(toRaw(encoding::encode(m_gen.typical(existing()))));
+            before.push_back(m_gen.typical(existing()));
         }
         auto s = bench::sideBySide(
             {
                 {QStringLiteral("program"), [&](int r) { m_store->replace(program[std::size_t(r)]); }},
+                {QStringLiteral("before"), [&](int r) { m_beforeStore->replace(before[std::size_t(r)]); }},
                 {QStringLiteral("floor"),
                  [&](int r) {
                      m_raw->begin();
@@ -251,23 +284,25 @@ private:
                  }},
             },
             reps, warmup(reps));
-        return {op, m_db.n, s[0], s[1], s[2]};
+        return {op, m_db.n, s[0], s[2], s[3], s[1]};
     }
 
     Row remove() {
         const QString op = QStringLiteral("delete one (thirteen tables)");
         say(QStringLiteral("  %1").arg(op));
         const int reps = m_o.writeReps;
-        std::vector<QString> program;
+        std::vector<QString> program, before;
         std::vector<std::string> floor, old;
         for (int r = 0; r < rounds(reps); ++r) {
             program.push_back(existing());
             floor.push_back(existing().toStdString());
             old.push_back(existing().toStdString());
+            before.push_back(existing());
         }
         auto s = bench::sideBySide(
             {
                 {QStringLiteral("program"), [&](int r) { m_store->remove(program[std::size_t(r)]); }},
+                {QStringLiteral("before"), [&](int r) { m_beforeStore->remove(before[std::size_t(r)]); }},
                 {QStringLiteral("floor"),
                  [&](int r) {
                      m_raw->begin();
@@ -277,7 +312,7 @@ private:
                 {QStringLiteral("old"), [&](int r) { m_raw->removeRows(old[std::size_t(r)]); }},
             },
             reps, warmup(reps));
-        return {op, m_db.n, s[0], s[1], s[2]};
+        return {op, m_db.n, s[0], s[2], s[3], s[1]};
     }
 
     Row statistics() {
@@ -290,13 +325,52 @@ private:
         if (formTotal != rawTotal)
             die(QStringLiteral("the statistics form counted %1, the engine %2").arg(formTotal).arg(rawTotal));
         const int reps = m_db.n >= 100000 ? m_o.statsReps : m_o.statsReps * 2 + 1;
+        // The same fourteen statements through the program's query object on the file without
+        // the indexes: what the form took before them.
+        auto countBefore = [&] {
+            std::int64_t total = 0;
+            for (const total::Statement& st : total::statements()) {
+                m_beforeQuery->setSql(QString::fromUtf8(st.sql));
+                m_beforeQuery->open();
+                for (; !m_beforeQuery->eof(); m_beforeQuery->next())
+                    total += m_beforeQuery->integer(st.grouped ? 1 : 0);
+            }
+            return total;
+        };
+        if (countBefore() != m_rawBefore->countAll())
+            die(QStringLiteral("the statistics counted differently without the indexes"));
         auto s = bench::sideBySide(
             {
                 {QStringLiteral("program"), [&](int) { form.FormCreate(); }},
                 {QStringLiteral("floor"), [&](int) { m_raw->countAll(); }},
+                {QStringLiteral("before"), [&](int) { countBefore(); }},
             },
             reps, 1);
-        return {op, m_db.n, s[0], s[1], {}};
+        return {op, m_db.n, s[0], s[1], {}, s[2]};
+    }
+
+    // The specialty report's statement, every row read, as the report form walks it.
+    Row specialtyReport() {
+        const QString op = QStringLiteral("specialty report's statement");
+        say(QStringLiteral("  %1").arg(op));
+        const QString sql = TFrm_Report::specialSql();
+        auto walk = [&](SqlQuery& q) {
+            q.setSql(sql);
+            q.open();
+            std::int64_t total = 0;
+            for (; !q.eof(); q.next()) total += q.integer(QStringLiteral("icount"));
+            return total;
+        };
+        const std::string raw = sql.toStdString();
+        const int reps = m_db.n >= 100000 ? m_o.statsReps * 2 + 1 : m_o.statsReps * 4 + 1;
+        auto s = bench::sideBySide(
+            {
+                {QStringLiteral("program"), [&](int) { walk(*m_query); }},
+                {QStringLiteral("floor"), [&](int) { m_raw->countSql(raw); }},
+                {QStringLiteral("before"), [&](int) { walk(*m_beforeQuery); }},
+            },
+            reps, 1);
+        return {op, m_db.n, s[0], s[1], {}, s[2]};
     }
 
     const Database& m_db;
@@ -306,6 +380,9 @@ private:
     std::unique_ptr<SqlQuery> m_query;
     std::unique_ptr<SurveyStore> m_store;
     std::unique_ptr<RawDb> m_raw;
+    std::unique_ptr<SqlQuery> m_beforeQuery;
+    std::unique_ptr<SurveyStore> m_beforeStore;
+    std::unique_ptr<RawDb> m_rawBefore;
     std::vector<qint64> m_pool;
     std::size_t m_next = 0;
 };
@@ -392,15 +469,23 @@ QList<Target> judge(const Report& rep, const WidgetFigures& w, qint64 n) {
             if (r.n == n && r.op.startsWith(prefix)) return &r;
         return nullptr;
     };
+    // The old way's column is information only: how far ahead of it a store is depends on
+    // what a flush costs on this disk, not on the program.
     for (const char* which :
          {"store one questionnaire, typical", "store one questionnaire, every box ticked"}) {
         if (const Row* r = rowOf(QLatin1String(which))) {
             const double f = r->program.median() / r->floor.median();
-            const double o = r->old.median() / r->program.median();
-            t << Target{
-                QStringLiteral("%1: ≤ 1.3× floor, ≥ 20× faster than the old way").arg(QLatin1String(which)),
-                QStringLiteral("%1 floor, %2 faster").arg(bench::ratio(f), bench::ratio(o)),
-                f <= 1.3 && o >= 20};
+            t << Target{QStringLiteral("%1: ≤ 1.3× floor").arg(QLatin1String(which)),
+                        QStringLiteral("%1 floor").arg(bench::ratio(f)), f <= 1.3};
+        }
+    }
+    // The Code indexes cost every write a little: at most 10 %.
+    for (const char* which : {"store one questionnaire, typical", "store one questionnaire, every box ticked",
+                              "replace one", "delete one"}) {
+        if (const Row* r = rowOf(QLatin1String(which))) {
+            const double b = r->program.median() / r->before.median();
+            t << Target{QStringLiteral("%1: ≤ 1.10× the same without the Code indexes").arg(QLatin1String(which)),
+                        QStringLiteral("%1").arg(bench::ratio(b)), b <= 1.10};
         }
     }
     for (const char* which : {"read one back", "replace one", "delete one"}) {
@@ -414,8 +499,11 @@ QList<Target> judge(const Report& rep, const WidgetFigures& w, qint64 n) {
     }
     if (const Row* r = rowOf(QStringLiteral("statistics run"))) {
         const double f = r->program.median() / r->floor.median();
-        t << Target{QStringLiteral("statistics run: ≤ 1.2× floor"),
-                    QStringLiteral("%1 floor").arg(bench::ratio(f)), f <= 1.2};
+        const double gain = r->before.median() / r->program.median();
+        t << Target{QStringLiteral("statistics run: ≤ 1.2× floor, ≥ 5× faster than without the Code indexes"),
+                    QStringLiteral("%1 floor, %2 faster (%3 ms)")
+                        .arg(bench::ratio(f), bench::ratio(gain), bench::ms(r->program.median())),
+                    f <= 1.2 && gain >= 5};
     }
     if (w.startup.ms.empty()) return t;
     t << Target{QStringLiteral("opening the New form: < 50 ms"),
@@ -454,37 +542,43 @@ bool printReport(const Report& rep, const WidgetFigures& w, const bench::Machine
               .arg(o.readReps)
               .arg(o.statsReps));
     print(QString());
-    print(
-        QStringLiteral("| operation | N | program ms | p10–p90 | floor ms | program ÷ floor | old way ms | "
-                       "old ÷ program |"));
-    print(QStringLiteral("|---|---:|---:|---:|---:|---:|---:|---:|"));
+    print(QStringLiteral("| operation | N | program ms | p10–p90 | floor ms | program ÷ floor | "
+                         "before the indexes ms | program ÷ before | old way ms | old ÷ program |"));
+    print(QStringLiteral("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"));
+    const QString none = QStringLiteral("–");
     for (const Row& r : rep.rows) {
-        const bool hasOld = !r.old.ms.empty();
-        print(QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 |")
+        const bool hasOld = !r.old.ms.empty(), hasBefore = !r.before.ms.empty();
+        print(QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9 | %10 |")
                   .arg(r.op)
                   .arg(r.n)
                   .arg(bench::ms(r.program.median()), spread(r.program), bench::ms(r.floor.median()),
                        bench::ratio(r.program.median() / r.floor.median()),
-                       hasOld ? bench::ms(r.old.median()) : QStringLiteral("–"),
-                       hasOld ? bench::ratio(r.old.median() / r.program.median()) : QStringLiteral("–")));
+                       hasBefore ? bench::ms(r.before.median()) : none,
+                       hasBefore ? bench::ratio(r.program.median() / r.before.median()) : none,
+                       hasOld ? bench::ms(r.old.median()) : none)
+                  .arg(hasOld ? bench::ratio(r.old.median() / r.program.median()) : none));
     }
     if (!w.startup.ms.empty()) {
-        print(QStringLiteral("| start-up to the main window shown | – | %1 | %2 | – | – | – | – |")
-                  .arg(bench::ms(w.startup.median()), spread(w.startup)));
-        print(QStringLiteral("| opening the New form (175 boxes) | – | %1 | %2 | – | – | – | – |")
-                  .arg(bench::ms(w.newForm.median()), spread(w.newForm)));
-        print(QStringLiteral("| opening the New form, first after start-up | – | %1 | – | – | – | – | – |")
-                  .arg(bench::ms(w.firstNewForm)));
-        print(
-            QStringLiteral("| peak memory, statistics run (whole process) | %1 | %2 MB | – | – | – | – | – |")
-                .arg(w.peakN)
-                .arg(w.peakKb / 1024.0, 0, 'f', 1));
-        print(QStringLiteral("| peak memory, same process, empty register | 0 | %1 MB | – | – | – | – | – |")
-                  .arg(w.peakEmptyKb / 1024.0, 0, 'f', 1));
-        print(QStringLiteral("| peak memory, start-up only (before the statistics form) | %1 | %2 MB | – | – "
-                             "| – | – | – |")
+        const QString rest = QStringLiteral(" – | – | – | – | – | – |");
+        print(QStringLiteral("| start-up to the main window shown | – | %1 | %2 |")
+                  .arg(bench::ms(w.startup.median()), spread(w.startup)) +
+              rest);
+        print(QStringLiteral("| opening the New form (175 boxes) | – | %1 | %2 |")
+                  .arg(bench::ms(w.newForm.median()), spread(w.newForm)) +
+              rest);
+        print(QStringLiteral("| opening the New form, first after start-up | – | %1 | – |").arg(bench::ms(w.firstNewForm)) +
+              rest);
+        print(QStringLiteral("| peak memory, statistics run (whole process) | %1 | %2 MB | – |")
                   .arg(w.peakN)
-                  .arg(w.hwmBeforeKb / 1024.0, 0, 'f', 1));
+                  .arg(w.peakKb / 1024.0, 0, 'f', 1) +
+              rest);
+        print(QStringLiteral("| peak memory, same process, empty register | 0 | %1 MB | – |")
+                  .arg(w.peakEmptyKb / 1024.0, 0, 'f', 1) +
+              rest);
+        print(QStringLiteral("| peak memory, start-up only (before the statistics form) | %1 | %2 MB | – |")
+                  .arg(w.peakN)
+                  .arg(w.hwmBeforeKb / 1024.0, 0, 'f', 1) +
+              rest);
     }
     print(QString());
 
@@ -517,6 +611,7 @@ void printPlans(const Database& db) {
     show(statements::remove(1).toStdString());
     show(total::statements().front().sql);
     show(total::statements()[5].sql);
+    show(TFrm_Report::specialSql().toStdString());
     print(QStringLiteral("- journal_mode %1, page_size %2, page count %3")
               .arg(QString::fromStdString(raw.pragma("journal_mode")),
                    QString::fromStdString(raw.pragma("page_size")),
