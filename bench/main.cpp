@@ -484,8 +484,9 @@ QList<Target> judge(const Report& rep, const WidgetFigures& w, qint64 n) {
                               "replace one", "delete one"}) {
         if (const Row* r = rowOf(QLatin1String(which))) {
             const double b = r->program.median() / r->before.median();
-            t << Target{QStringLiteral("%1: ≤ 1.10× the same without the Code indexes").arg(QLatin1String(which)),
-                        QStringLiteral("%1").arg(bench::ratio(b)), b <= 1.10};
+            t << Target{
+                QStringLiteral("%1: ≤ 1.10× the same without the Code indexes").arg(QLatin1String(which)),
+                QStringLiteral("%1").arg(bench::ratio(b)), b <= 1.10};
         }
     }
     for (const char* which : {"read one back", "replace one", "delete one"}) {
@@ -529,8 +530,8 @@ bool printReport(const Report& rep, const WidgetFigures& w, const bench::Machine
               .arg(folder, m.fileSystem,
                    m.memoryBacked ? QStringLiteral(" (MEMORY-BACKED: fsync costs nothing here)")
                                   : QStringLiteral(" (disk-backed)")));
-    print(QStringLiteral(
-              "- SQLite %1, Qt %2, %3; rollback journal (journal_mode DELETE), synchronous FULL for program, floor and old way")
+    print(QStringLiteral("- SQLite %1, Qt %2, %3; rollback journal (journal_mode DELETE), synchronous FULL "
+                         "for program, floor and old way")
               .arg(m.sqlite, m.qt, m.buildType));
     print(QStringLiteral("- questionnaires: %1 answer rows on average (typical), 143 with every box ticked; "
                          "fill %2 s in all")
@@ -542,8 +543,9 @@ bool printReport(const Report& rep, const WidgetFigures& w, const bench::Machine
               .arg(o.readReps)
               .arg(o.statsReps));
     print(QString());
-    print(QStringLiteral("| operation | N | program ms | p10–p90 | floor ms | program ÷ floor | "
-                         "before the indexes ms | program ÷ before | old way ms | old ÷ program |"));
+    print(
+        QStringLiteral("| operation | N | program ms | p10–p90 | floor ms | program ÷ floor | "
+                       "before the indexes ms | program ÷ before | old way ms | old ÷ program |"));
     print(QStringLiteral("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"));
     const QString none = QStringLiteral("–");
     for (const Row& r : rep.rows) {
@@ -566,7 +568,8 @@ bool printReport(const Report& rep, const WidgetFigures& w, const bench::Machine
         print(QStringLiteral("| opening the New form (175 boxes) | – | %1 | %2 |")
                   .arg(bench::ms(w.newForm.median()), spread(w.newForm)) +
               rest);
-        print(QStringLiteral("| opening the New form, first after start-up | – | %1 | – |").arg(bench::ms(w.firstNewForm)) +
+        print(QStringLiteral("| opening the New form, first after start-up | – | %1 | – |")
+                  .arg(bench::ms(w.firstNewForm)) +
               rest);
         print(QStringLiteral("| peak memory, statistics run (whole process) | %1 | %2 MB | – |")
                   .arg(w.peakN)

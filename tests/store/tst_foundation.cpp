@@ -12,6 +12,7 @@
 #include "store/Registry.h"
 #include "store/Schema.h"
 #include "store/SqlQuery.h"
+#include "store/SurveyStore.h"
 
 namespace {
 
@@ -218,11 +219,13 @@ private slots:
             QCOMPARE(names, schema::columns(table));
             // Answer tables are found by ID and counted by Code; BasicInfo is counted by Flag.
             QStringList indexed;
-            for (const QStringList& i : db.rows("select name from sqlite_master where type='index' and tbl_name=?",
-                                                {table}))
-                for (const QStringList& c : db.rows(QString("PRAGMA index_info(%1)").arg(i[0]))) indexed << c[2];
+            for (const QStringList& i :
+                 db.rows("select name from sqlite_master where type='index' and tbl_name=?", {table}))
+                for (const QStringList& c : db.rows(QString("PRAGMA index_info(%1)").arg(i[0])))
+                    indexed << c[2];
             indexed.sort();
-            QCOMPARE(indexed, table == "BasicInfo" ? QStringList({"Flag", "ID"}) : QStringList({"Code", "ID"}));
+            QCOMPARE(indexed,
+                     table == "BasicInfo" ? QStringList({"Flag", "ID"}) : QStringList({"Code", "ID"}));
         }
         QCOMPARE(schema::tables().size(), 13);
         db.exec("insert into Special values ('1','01',NULL)");
@@ -261,6 +264,41 @@ private slots:
         q.close();
         connection::closeAll();
         QCOMPARE(readAll(db.file()), content);
+    }
+
+    // A file made before the Code and Flag indexes gets them when the program opens it, its
+    // questionnaires untouched; a file without the register's tables gets nothing.
+    void missingIndexesAdded_data() {
+        QTest::addColumn<bool>("allTables");
+        QTest::newRow("the thirteen tables") << true;
+        QTest::newRow("a table missing") << false;
+    }
+    void missingIndexesAdded() {
+        QFETCH(bool, allTables);
+        TestDb db;
+        {
+            SqlQuery q("MyDb");
+            SurveyStore(q).store(completeAnswers("9"));
+        }
+        connection::closeAll();
+        const QString indexes =
+            "select name from sqlite_master where type='index' and name like 'IX_%' order by name";
+        const QList<QStringList> all = db.rows(indexes);
+        for (const QStringList& i : all)
+            if (!i[0].endsWith("_ID")) db.exec(QString("DROP INDEX %1").arg(i[0]));
+        if (!allTables) db.exec("DROP TABLE Channel");
+        auto content = [&] { return db.rows("select * from BasicInfo") + db.rows("select * from Special"); };
+        const QList<QStringList> before = content();
+        const QList<QStringList> reduced = db.rows(indexes);
+        connection::closeAll();
+        SqlQuery q("MyDb");
+        q.setSql("select * from BasicInfo where id=?", {"9"}, "BasicInfo");
+        q.open();
+        QVERIFY(!q.eof());
+        q.close();
+        QCOMPARE(db.rows(indexes), allTables ? all : reduced);
+        QCOMPARE(all.size(), 25);
+        QCOMPARE(content(), before);
     }
 
     void missingFileFailsWithoutCreating() {
