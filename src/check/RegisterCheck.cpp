@@ -53,19 +53,19 @@ const std::array<TableStatements, 12> kTables = {{
 }};
 // clang-format on
 
-const char* const kBasic = "select ID, name, Address from BasicInfo";
-// The BasicInfo rows with a page-one value not in its canonical form (bound: the ranges of the
-// groups' codes, as kBasicCodes gives them); judged again as the lookup reads them.
-const char* const kBasicCodes =
-    "select ID, name, Address, age, level, political, duty, Position, Flag from BasicInfo where age is null "
-    "or level is null or political is null or duty is null or Position is null or Flag is null or not ("
-    "length(age) = 1 and age between ? and ? and length(level) = 1 and level between ? and ? and "
-    "length(political) = 1 and political between ? and ? and length(Flag) = 1 and Flag between ? and ? and "
-    "(length(duty) = 1 and duty between ? and ? or length(duty) = 2 and duty between ? and ? or duty like ?) "
-    "and "
-    "(length(Position) = 1 and Position between ? and ? or Position like ?))";
+// Every BasicInfo row: identity number, name, address, whether a page-one value is not in its
+// canonical form (bound: the groups' code ranges, from basicCodeFilter), and those values. Only
+// the rows so marked are judged again as the lookup reads them.
+const char* const kBasic =
+    "select ID, name, Address, case when age is null or level is null or political is null or duty is null "
+    "or Position is null or Flag is null or not (length(age) = 1 and age between ? and ? and length(level) = "
+    "1 "
+    "and level between ? and ? and length(political) = 1 and political between ? and ? and length(Flag) = 1 "
+    "and Flag between ? and ? and (length(duty) = 1 and duty between ? and ? or length(duty) = 2 and duty "
+    "between ? and ? or duty like ?) and (length(Position) = 1 and Position between ? and ? or Position like "
+    "?)) then 1 else 0 end, age, level, political, duty, Position, Flag from BasicInfo";
 
-// The page-one groups as the BasicInfo select returns them (columns 3 to 8).
+// The page-one groups as the BasicInfo select returns them (columns 4 to 9).
 const GroupId kBasicGroups[] = {Age, Level, Political, Duty, Position, Flag};
 
 // What the window calls a group in an explanation: page one's label, else the page's title.
@@ -95,7 +95,7 @@ QVariantList codeFilter(const Group& g) {
     return values;
 }
 
-// The bound values of kBasicCodes: one-digit (and for the occupation two-digit) code ranges,
+// The bound values of kBasic: one-digit (and for the occupation two-digit) code ranges,
 // and the other option's stored form "99|...".
 QVariantList basicCodeFilter() {
     auto range = [](GroupId id, int digits) {
@@ -166,7 +166,7 @@ struct Basic {
 
 RegisterCheck::RegisterCheck(QString connectionName) : m_connection(std::move(connectionName)) {}
 
-int RegisterCheck::stepCount() { return 2 + 2 * int(kTables.size()); }
+int RegisterCheck::stepCount() { return 1 + 2 * int(kTables.size()); }
 
 CheckResult RegisterCheck::run(QDate today, const Progress& progress) const {
     CheckResult result;
@@ -182,13 +182,21 @@ CheckResult RegisterCheck::run(QDate today, const Progress& progress) const {
         result.problems.append({kind, id, name, address, detail, QString()});
     };
 
-    // BasicInfo: every identity number judged.
+    // BasicInfo: every identity number judged, page one's values that the lookup cannot place.
     std::vector<Basic> basics;
     std::vector<int> older;  // 15 digits, or 18 characters ending in a lower-case x
-    q.setSql(QLatin1String(kBasic), {}, QStringLiteral("BasicInfo"));
+    q.setSql(QLatin1String(kBasic), basicCodeFilter(), QStringLiteral("BasicInfo"));
     for (q.open(); !q.eof(); q.next()) {
         basics.push_back({q.text(0), q.text(1), q.text(2)});
         const Basic& b = basics.back();
+        if (q.integer(3) != 0) {
+            for (int c = 0; c < 6; ++c) {
+                const Group& g = group(kBasicGroups[c]);
+                const QString value = q.text(4 + c);
+                if (!readable(g, value))
+                    add(CheckProblem::UnknownCode, b.id, b.name, b.address, codeDetail(g, value));
+            }
+        }
         const IdentityNumber j = IdentityNumber::judge(b.id, today);
         switch (j.verdict) {
             case IdentityNumber::WrongCheck:
@@ -236,19 +244,6 @@ CheckResult RegisterCheck::run(QDate today, const Progress& progress) const {
             }
         }
     }
-    if (!advance()) return result;
-
-    // Page one's values that the lookup cannot place on a box.
-    q.setSql(QLatin1String(kBasicCodes), basicCodeFilter(), QStringLiteral("BasicInfo"));
-    for (q.open(); !q.eof(); q.next()) {
-        for (int c = 0; c < 6; ++c) {
-            const Group& g = group(kBasicGroups[c]);
-            const QString value = q.text(3 + c);
-            if (!readable(g, value))
-                add(CheckProblem::UnknownCode, q.text(0), q.text(1), q.text(2), codeDetail(g, value));
-        }
-    }
-    q.close();
     if (!advance()) return result;
 
     // The answer tables: rows without their BasicInfo row, and codes that no box of the page has.
