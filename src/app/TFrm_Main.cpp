@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "app/TFrm_About.h"
+#include "check/TFrm_Check.h"
 #include "forms/TFrm_Edit.h"
 #include "forms/TFrm_New.h"
 #include "forms/TFrm_Query.h"
@@ -140,6 +141,7 @@ void TFrm_Main::buildMenu() {
 
 void TFrm_Main::installDataCommands() {
     // One line per command of the data menu.
+    m_dataCommands[QStringLiteral("N_Check")] = [this] { formrunner::run(this, formrunner::factoryOf<TFrm_Check>()); };
 }
 
 void TFrm_Main::buildDataMenu() {

@@ -13,6 +13,7 @@ const QList<Verb>& verbs() {
     // clang-format off
     static const QList<Verb> all = {
         {"report", "report specialty --pdf FILE | --preview", kReportHelp, &runReport},
+        {"check", "check [--csv FILE]", kCheckHelp, &runCheck},
     };
     // clang-format on
     return all;

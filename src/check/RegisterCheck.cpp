@@ -1,0 +1,280 @@
+#include "RegisterCheck.h"
+
+#include <QHash>
+#include <algorithm>
+#include <array>
+#include <tuple>
+#include <vector>
+
+#include "questionnaire/Catalogue.h"
+#include "questionnaire/IdentityNumber.h"
+#include "store/Encoding.h"
+#include "store/SqlQuery.h"
+
+using namespace catalogue;
+
+namespace {
+
+// clang-format off
+struct TableStatements {
+    /// The identity numbers with rows here and no BasicInfo row (a merge of the two indexes).
+    const char* orphans;
+    /// Rows whose code is not in its canonical form; bound: code width, three ranges of
+    /// ordinary codes (one per tens), the other option's code. Exact under byte order; the
+    /// rows it returns are judged again as the lookup reads them.
+    const char* codes;
+};
+
+const std::array<TableStatements, 12> kTables = {{
+    {"select ID from Special except select ID from BasicInfo order by 1",
+     "select s.ID, s.Code, b.name, b.Address from Special s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)"},
+    {"select ID from Love except select ID from BasicInfo order by 1",
+     "select s.ID, s.Code, b.name, b.Address from Love s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)"},
+    {"select ID from Team except select ID from BasicInfo order by 1",
+     "select s.ID, s.Code, b.name, b.Address from Team s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)"},
+    {"select ID from Service except select ID from BasicInfo order by 1",
+     "select s.ID, s.Code, b.name, b.Address from Service s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)"},
+    {"select ID from Train except select ID from BasicInfo order by 1",
+     "select s.ID, s.Code, b.name, b.Address from Train s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)"},
+    {"select ID from Reason except select ID from BasicInfo order by 1",
+     "select s.ID, s.Code, b.name, b.Address from Reason s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)"},
+    {"select ID from Who except select ID from BasicInfo order by 1",
+     "select s.ID, s.Code, b.name, b.Address from Who s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)"},
+    {"select ID from Type except select ID from BasicInfo order by 1",
+     "select s.ID, s.Code, b.name, b.Address from Type s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)"},
+    {"select ID from Time1 except select ID from BasicInfo order by 1",
+     "select s.ID, s.Code, b.name, b.Address from Time1 s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)"},
+    {"select ID from ReinForce except select ID from BasicInfo order by 1",
+     "select s.ID, s.Code, b.name, b.Address from ReinForce s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)"},
+    {"select ID from Depend except select ID from BasicInfo order by 1",
+     "select s.ID, s.Code, b.name, b.Address from Depend s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)"},
+    {"select ID from Channel except select ID from BasicInfo order by 1",
+     "select s.ID, s.Code, b.name, b.Address from Channel s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)"},
+}};
+// clang-format on
+
+// Every BasicInfo row: identity number, name, address, whether a page-one value is not in its
+// canonical form (bound: the groups' code ranges, from basicCodeFilter), and those values. Only
+// the rows so marked are judged again as the lookup reads them.
+const char* const kBasic =
+    "select ID, name, Address, case when age is null or level is null or political is null or duty is null "
+    "or Position is null or Flag is null or not (length(age) = 1 and age between ? and ? and length(level) = "
+    "1 "
+    "and level between ? and ? and length(political) = 1 and political between ? and ? and length(Flag) = 1 "
+    "and Flag between ? and ? and (length(duty) = 1 and duty between ? and ? or length(duty) = 2 and duty "
+    "between ? and ? or duty like ?) and (length(Position) = 1 and Position between ? and ? or Position like "
+    "?)) then 1 else 0 end, age, level, political, duty, Position, Flag from BasicInfo";
+
+// The page-one groups as the BasicInfo select returns them (columns 4 to 9).
+const GroupId kBasicGroups[] = {Age, Level, Political, Duty, Position, Flag};
+
+// What the window calls a group in an explanation: page one's label, else the page's title.
+QString groupTitle(const Group& g) {
+    if (g.page == 0) {
+        QString label = qs(g.label);
+        if (label.endsWith(u'：')) label.chop(1);
+        return label;
+    }
+    return qs(pages()[g.page].hintTitle);
+}
+
+// The bound values of a table's code filter.
+QVariantList codeFilter(const Group& g) {
+    const int width = int(encoding::codeText(g.id, 0).size());
+    const int n = g.ordinaryCount();
+    Q_ASSERT(n < 30);
+    QVariantList values{width};
+    for (int tens = 0; tens < 3; ++tens) {
+        const int lo = std::max(1, tens * 10);
+        const int hi = std::min(n, tens * 10 + 9);
+        // An empty range never holds a code of the right width.
+        values << (lo <= hi ? encoding::codeText(g.id, lo - 1) : QStringLiteral(""))
+               << (lo <= hi ? encoding::codeText(g.id, hi - 1) : QStringLiteral(""));
+    }
+    values << (g.hasOther() ? encoding::codeText(g.id, n) : QStringLiteral(""));
+    return values;
+}
+
+// The bound values of kBasic: one-digit (and for the occupation two-digit) code ranges,
+// and the other option's stored form "99|...".
+QVariantList basicCodeFilter() {
+    auto range = [](GroupId id, int digits) {
+        int lo = 100, hi = -1;
+        for (const Box& b : group(id).boxes) {
+            if (b.code == kOtherCode || QString::number(b.code).size() != digits) continue;
+            lo = std::min(lo, b.code);
+            hi = std::max(hi, b.code);
+        }
+        return QVariantList{QString::number(lo), QString::number(hi)};
+    };
+    const QString other = QString::number(kOtherCode) + QStringLiteral("|%");
+    return range(Age, 1) + range(Level, 1) + range(Political, 1) + range(Flag, 1) + range(Duty, 1) +
+           range(Duty, 2) + QVariantList{other} + range(Position, 1) + QVariantList{other};
+}
+
+// True when the lookup places a stored value on a box of the group.
+bool readable(const Group& g, const QString& value) {
+    int n = 0;
+    if (value.isNull()) return false;
+    if (!SqlQuery::parseInteger(value, &n))
+        return g.id == Duty || g.id == Position;  // taken as the other option
+    return g.boxForCode(n) >= 0;
+}
+
+QString codeDetail(const Group& g, const QString& value) {
+    return value.isNull() ? QStringLiteral("%1：空值").arg(groupTitle(g))
+                          : QStringLiteral("%1：“%2”").arg(groupTitle(g), value);
+}
+
+QString idDetail(const QString& id, const IdentityNumber& j) {
+    switch (j.verdict) {
+        case IdentityNumber::WrongCheck:
+            return QStringLiteral("校验码应为 %1").arg(j.expectedCheck);
+        case IdentityNumber::Fifteen:
+            return QStringLiteral("18位号码为 %1").arg(IdentityNumber::toEighteen(id));
+        case IdentityNumber::ImpossibleDate: {
+            const QString date = id.size() == 15 ? QStringLiteral("19") + id.mid(6, 6) : id.mid(6, 8);
+            const int y = date.left(4).toInt(), m = date.mid(4, 2).toInt(), d = date.mid(6, 2).toInt();
+            if (!QDate::isValid(y, m, d)) return QStringLiteral("出生日期 %1 不存在").arg(date);
+            return y < 1900 ? QStringLiteral("出生日期 %1 早于1900年").arg(date)
+                            : QStringLiteral("出生日期 %1 晚于今天").arg(date);
+        }
+        case IdentityNumber::NotAnId:
+            if (id.isEmpty()) return QStringLiteral("号码为空");
+            if (id.size() != 15 && id.size() != 18) return QStringLiteral("共 %1 位").arg(id.size());
+            return QStringLiteral("含有数字以外的字符");
+        case IdentityNumber::Valid:
+            break;
+    }
+    return QString();
+}
+
+// The 18-character form of a number of 15 or 18 characters (an x made upper-case).
+QString eighteenOf(const QString& id) {
+    if (id.size() == 15) return IdentityNumber::toEighteen(id);
+    if (!id.endsWith(u'x')) return id;
+    QString upper = id;
+    upper[17] = u'X';
+    return upper;
+}
+
+struct Basic {
+    QString id, name, address;
+};
+
+}  // namespace
+
+RegisterCheck::RegisterCheck(QString connectionName) : m_connection(std::move(connectionName)) {}
+
+int RegisterCheck::stepCount() { return 1 + 2 * int(kTables.size()); }
+
+CheckResult RegisterCheck::run(QDate today, const Progress& progress) const {
+    CheckResult result;
+    SqlQuery q(m_connection);
+    int step = 0;
+    auto advance = [&] {
+        ++step;
+        if (progress && !progress(step, stepCount())) result.cancelled = true;
+        return !result.cancelled;
+    };
+    auto add = [&](CheckProblem::Kind kind, const QString& id, const QString& name, const QString& address,
+                   const QString& detail) {
+        result.problems.append({kind, id, name, address, detail, QString()});
+    };
+
+    // BasicInfo: every identity number judged, page one's values that the lookup cannot place.
+    std::vector<Basic> basics;
+    std::vector<int> older;  // 15 digits, or 18 characters ending in a lower-case x
+    q.setSql(QLatin1String(kBasic), basicCodeFilter(), QStringLiteral("BasicInfo"));
+    for (q.open(); !q.eof(); q.next()) {
+        basics.push_back({q.text(0), q.text(1), q.text(2)});
+        const Basic& b = basics.back();
+        if (q.integer(3) != 0) {
+            for (int c = 0; c < 6; ++c) {
+                const Group& g = group(kBasicGroups[c]);
+                const QString value = q.text(4 + c);
+                if (!readable(g, value))
+                    add(CheckProblem::UnknownCode, b.id, b.name, b.address, codeDetail(g, value));
+            }
+        }
+        const IdentityNumber j = IdentityNumber::judge(b.id, today);
+        switch (j.verdict) {
+            case IdentityNumber::WrongCheck:
+                add(CheckProblem::WrongCheck, b.id, b.name, b.address, idDetail(b.id, j));
+                break;
+            case IdentityNumber::ImpossibleDate:
+                add(CheckProblem::ImpossibleDate, b.id, b.name, b.address, idDetail(b.id, j));
+                break;
+            case IdentityNumber::Fifteen:
+                add(CheckProblem::Fifteen, b.id, b.name, b.address, idDetail(b.id, j));
+                break;
+            case IdentityNumber::NotAnId:
+                add(CheckProblem::NotAnId, b.id, b.name, b.address, idDetail(b.id, j));
+                break;
+            case IdentityNumber::Valid:
+                break;
+        }
+        if (j.verdict != IdentityNumber::NotAnId && (b.id.size() == 15 || b.id.endsWith(u'x')))
+            older.push_back(int(basics.size()) - 1);
+    }
+    q.close();
+    result.questionnaires = qint64(basics.size());
+
+    // The same resident twice: a number of 18 characters equal to the 18-character form of a
+    // 15-digit number or of one ending in x. Only those few forms are hashed.
+    if (!older.empty()) {
+        QHash<QString, QList<int>> residents;  // 18-character form -> the records with it
+        for (int i : older) residents[eighteenOf(basics[i].id)].append(i);
+        for (int i = 0; i < int(basics.size()); ++i) {
+            const QString& id = basics[i].id;
+            if (id.size() != 18 || id.endsWith(u'x')) continue;
+            const auto it = residents.find(id);
+            if (it != residents.end()) it->append(i);
+        }
+        for (auto it = residents.cbegin(); it != residents.cend(); ++it) {
+            if (it->size() < 2) continue;
+            for (int i : *it) {
+                QStringList others;
+                for (int k : *it)
+                    if (k != i) others << basics[k].id;
+                const Basic& b = basics[i];
+                add(CheckProblem::SameResident, b.id, b.name, b.address,
+                    QStringLiteral("与 %1 为同一居民").arg(others.join(QStringLiteral("、"))));
+                result.problems.last().resident = it.key();
+            }
+        }
+    }
+    if (!advance()) return result;
+
+    // The answer tables: rows without their BasicInfo row, and codes that no box of the page has.
+    QHash<QString, QStringList> orphanPages;  // identity number -> titles of the pages with rows
+    const std::vector<GroupId>& tables = answerTables();
+    for (int t = 0; t < int(tables.size()); ++t) {
+        const Group& g = group(tables[t]);
+        const TableStatements& s = kTables[t];
+        q.setSql(QLatin1String(s.orphans), {}, qs(g.storage));
+        for (q.open(); !q.eof(); q.next()) orphanPages[q.text(0)].append(groupTitle(g));
+        q.close();
+        if (!advance()) return result;
+
+        q.setSql(QLatin1String(s.codes), codeFilter(g), qs(g.storage));
+        for (q.open(); !q.eof(); q.next()) {
+            const QString code = q.text(1);
+            if (!readable(g, code))
+                add(CheckProblem::UnknownCode, q.text(0), q.text(2), q.text(3), codeDetail(g, code));
+        }
+        q.close();
+        if (!advance()) return result;
+    }
+    for (auto it = orphanPages.cbegin(); it != orphanPages.cend(); ++it)
+        add(CheckProblem::OrphanRows, it.key(), QString(), QString(),
+            QStringLiteral("答案行在：%1").arg(it->join(QStringLiteral("、"))));
+
+    // By kind, then by identity number; the records of one resident stay together.
+    std::sort(result.problems.begin(), result.problems.end(),
+              [](const CheckProblem& a, const CheckProblem& b) {
+                  return std::tie(a.kind, a.resident, a.id, a.detail) <
+                         std::tie(b.kind, b.resident, b.id, b.detail);
+              });
+    return result;
+}
