@@ -14,10 +14,11 @@
 
 #include "app/TFrm_About.h"
 #include "forms/TFrm_Edit.h"
+#include "forms/TFrm_Find.h"
 #include "forms/TFrm_New.h"
 #include "forms/TFrm_Query.h"
-#include "stats/TalentReport.h"
 #include "stats/TFrm_Total.h"
+#include "stats/TalentReport.h"
 #include "store/DataLocation.h"
 #include "store/DataSourceRegistration.h"
 #include "store/Registry.h"
@@ -133,6 +134,9 @@ void TFrm_Main::buildMenu() {
 
 void TFrm_Main::installDataCommands() {
     // One line per command of the data menu.
+    m_dataCommands[QStringLiteral("N_Find")] = [this] {
+        formrunner::run(this, formrunner::factoryOf<TFrm_Find>());
+    };
 }
 
 void TFrm_Main::buildDataMenu() {
@@ -158,6 +162,7 @@ void TFrm_Main::buildDataMenu() {
         auto* a = new QAction(QString::fromUtf8(i.caption), this);
         a->setObjectName(name);
         a->setStatusTip(QString::fromUtf8(i.tip));
+        if (name == QLatin1String("N_Find")) a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
         connect(a, &QAction::triggered, this, [this, name] {
             const auto command = m_dataCommands.value(name);
             formrunner::guarded(this, [&] { command(); });
