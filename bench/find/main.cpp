@@ -16,10 +16,10 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QProcess>
-#include <QScrollBar>
 #include <QTableView>
 #include <QWindow>
 #include <algorithm>
+#include <ctime>
 #include <cstdio>
 
 #include "../Generator.h"
@@ -32,8 +32,8 @@
 #include "store/DataModule.h"
 #include "store/DataSourceRegistration.h"
 #include "store/Encoding.h"
-#include "store/Registry.h"
 #include "store/RegisterSearch.h"
+#include "store/Registry.h"
 #include "store/Schema.h"
 #include "store/SqlQuery.h"
 
@@ -50,6 +50,14 @@ void say(const QString& text) {
 }
 
 QString hiveOf(const QString& folder) { return folder + QStringLiteral("/hive/HKEY_LOCAL_MACHINE.reg"); }
+
+// CPU time of the process: on a shared machine, what the work itself cost, without the time
+// other programs held the processors.
+double cpuMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+}
 
 long highWaterKb() {
     QFile f(QStringLiteral("/proc/self/status"));
@@ -98,7 +106,8 @@ void build(const QString& folder, int n) {
     QDir(folder).removeRecursively();
     QDir().mkpath(folder + QStringLiteral("/Data"));
     QString error;
-    if (!schema::ensureDatabaseFile(file, &error)) die(QStringLiteral("cannot create %1: %2").arg(file, error));
+    if (!schema::ensureDatabaseFile(file, &error))
+        die(QStringLiteral("cannot create %1: %2").arg(file, error));
     Registry registry(hiveOf(folder));
     registration::registerDataSource(registry, file);
     say(QStringLiteral("building a register of %1 questionnaires in %2").arg(n).arg(file));
@@ -163,6 +172,7 @@ int child(int argc, char** argv) {
     // Opening: construction to the first rows painted.
     PaintCounter counter;
     const double t0 = bench::nowMs();
+    const double cpu0 = cpuMs();
     auto* form = new TFrm_Find(&Frm_Main);
     auto* grid = form->findChild<QTableView*>(QStringLiteral("Grid_Results"));
     grid->viewport()->installEventFilter(&counter);
@@ -170,14 +180,26 @@ int child(int argc, char** argv) {
     waitExposed(form);
     waitPainted(counter, 0);
     const double opened = bench::nowMs() - t0;
-    std::printf("open %.3f rows %d\n", opened, grid->model()->rowCount());
+    std::printf("open %.3f rows %d cpu %.3f\n", opened, grid->model()->rowCount(), cpuMs() - cpu0);
+    {
+        SqlQuery q(QStringLiteral("MyDb"));
+        bench::Sample all, cpu;
+        for (int r = 0; r < reps; ++r) {
+            const double a = bench::nowMs();
+            const double ca = cpuMs();
+            RegisterSearch(q).find(QString());
+            all.ms.push_back(bench::nowMs() - a);
+            cpu.ms.push_back(cpuMs() - ca);
+        }
+        std::printf("find-all %.3f cpu %.3f\n", all.median(), cpu.median());
+    }
 
     // Searches, typed pause skipped: filter to the first rows painted; and the engine's part alone.
     auto* edit = form->findChild<QLineEdit*>(QStringLiteral("Edt_Search"));
     SqlQuery query(QStringLiteral("MyDb"));
     for (const Search& s : kSearches) {
         const QString typed = QString::fromUtf8(s.typed);
-        bench::Sample window, engine;
+        bench::Sample window, engine, windowCpu, engineCpu;
         int matches = 0;
         for (int r = 0; r < reps + 2; ++r) {
             edit->setText(QString());
@@ -185,21 +207,27 @@ int child(int argc, char** argv) {
             QCoreApplication::processEvents();
             const int before = counter.paints;
             const double a = bench::nowMs();
+            const double ca = cpuMs();
             edit->setText(typed);
             form->Edt_SearchChange();
             waitPainted(counter, before);
             const double b = bench::nowMs();
+            const double cb = cpuMs();
             matches = grid->model()->rowCount();
             const double c = bench::nowMs();
+            const double cc = cpuMs();
             RegisterSearch(query).find(typed);
             const double d = bench::nowMs();
+            const double cd = cpuMs();
             if (r >= 2) {
                 window.ms.push_back(b - a);
+                windowCpu.ms.push_back(cb - ca);
+                engineCpu.ms.push_back(cd - cc);
                 engine.ms.push_back(d - c);
             }
         }
-        std::printf("search\t%s\t%s\t%d\t%.3f\t%.3f\t%.3f\n", s.label, s.typed, matches, window.median(),
-                    window.quantile(1.0), engine.median());
+        std::printf("search\t%s\t%s\t%d\t%.3f\t%.3f\t%.3f\t%.3f\t%.3f\n", s.label, s.typed, matches,
+                    window.median(), window.quantile(1.0), engine.median(), windowCpu.median(), engineCpu.median());
     }
 
     // The whole list again, sorted by name, then scrolled to its end.
@@ -208,25 +236,22 @@ int child(int argc, char** argv) {
     QCoreApplication::processEvents();
     int before = counter.paints;
     double a = bench::nowMs();
+    double ca = cpuMs();
     grid->horizontalHeader()->setSortIndicator(RegisterSearch::Name, Qt::AscendingOrder);
     waitPainted(counter, before);
-    std::printf("sort-name %.3f\n", bench::nowMs() - a);
+    std::printf("sort-name %.3f cpu %.3f\n", bench::nowMs() - a, cpuMs() - ca);
     before = counter.paints;
     a = bench::nowMs();
     grid->scrollToBottom();
     waitPainted(counter, before);
     std::printf("scroll-end %.3f\n", bench::nowMs() - a);
-    // Page through the whole list, as a clerk holding Page Down would (every batch read once).
+    // Every row's texts read once, as scrolling through the whole list would read them.
     a = bench::nowMs();
-    grid->scrollToTop();
-    QScrollBar* bar = grid->verticalScrollBar();
-    int pages = 0;
-    while (bar->value() < bar->maximum()) {
-        bar->setValue(bar->value() + bar->pageStep());
-        grid->viewport()->repaint();
-        ++pages;
-    }
-    std::printf("page-through %.3f pages %d\n", bench::nowMs() - a, pages);
+    ca = cpuMs();
+    QAbstractItemModel* model = grid->model();
+    qint64 chars = 0;
+    for (int r = 0; r < model->rowCount(); ++r) chars += model->index(r, 1).data().toString().size();
+    std::printf("read-all %.3f chars %lld cpu %.3f\n", bench::nowMs() - a, chars, cpuMs() - ca);
     std::printf("hwm %ld\n", highWaterKb());
     delete form;
     return 0;
@@ -276,24 +301,33 @@ int main(int argc, char** argv) {
     const bench::Machine m = bench::describe(folder);
     std::printf("Find window, %d questionnaires (%s, %d CPUs, SQLite %s, Qt %s, %s build)\n\n", n,
                 qPrintable(m.model), m.cpus, qPrintable(m.sqlite), qPrintable(m.qt), qPrintable(m.buildType));
+    std::printf("Wall-clock figures; in brackets the CPU time the program used (on a shared machine\n"
+                "the difference is time other programs held the processors).\n\n");
     std::printf("| what | figure | target |\n|---|---|---|\n");
-    std::printf("| window opens, first rows painted (%s rows listed) | %s ms | ≤ 100 ms |\n",
+    std::printf("| window opens, first rows painted (%s rows listed) | %s ms (CPU %s ms) | ≤ 100 ms |\n",
                 qPrintable(field(lines, QStringLiteral("open"), 3)),
-                qPrintable(field(lines, QStringLiteral("open"))));
+                qPrintable(field(lines, QStringLiteral("open"))), qPrintable(field(lines, QStringLiteral("open"), 5)));
+    std::printf("| of which: the statement listing the whole register | %s ms (CPU %s ms) | |\n",
+                qPrintable(field(lines, QStringLiteral("find-all"))),
+                qPrintable(field(lines, QStringLiteral("find-all"), 3)));
     for (const QString& l : lines) {
         if (!l.startsWith(QLatin1String("search\t"))) continue;
         const QStringList f = l.split(u'\t');
-        std::printf("| search \"%s\" (%s, %s matches): first rows painted, median / max | %s / %s ms "
-                    "(statement alone %s ms) | %s |\n",
-                    qPrintable(f[2]), qPrintable(f[1]), qPrintable(f[3]),
-                    qPrintable(bench::ms(f[4].toDouble())), qPrintable(bench::ms(f[5].toDouble())),
-                    qPrintable(bench::ms(f[6].toDouble())), f[1] == QLatin1String("name fragment") ? "≤ 100 ms" : "");
+        std::printf(
+            "| search \"%s\" (%s, %s matches): first rows painted, median / max | %s / %s ms "
+            "(CPU %s ms; the statement alone %s ms, CPU %s ms) | %s |\n",
+            qPrintable(f[2]), qPrintable(f[1]), qPrintable(f[3]), qPrintable(bench::ms(f[4].toDouble())),
+            qPrintable(bench::ms(f[5].toDouble())), qPrintable(bench::ms(f[7].toDouble())),
+            qPrintable(bench::ms(f[6].toDouble())), qPrintable(bench::ms(f[8].toDouble())),
+            f[1] == QLatin1String("name fragment") ? "≤ 100 ms" : "");
     }
-    std::printf("| sort the whole list by name | %s ms | |\n", qPrintable(field(lines, QStringLiteral("sort-name"))));
+    std::printf("| sort the whole list by name | %s ms (CPU %s ms) | |\n",
+                qPrintable(field(lines, QStringLiteral("sort-name"))),
+                qPrintable(field(lines, QStringLiteral("sort-name"), 3)));
     std::printf("| scroll to the end | %s ms | |\n", qPrintable(field(lines, QStringLiteral("scroll-end"))));
-    std::printf("| page through the whole list (%s pages) | %s ms | |\n",
-                qPrintable(field(lines, QStringLiteral("page-through"), 3)),
-                qPrintable(field(lines, QStringLiteral("page-through"))));
+    std::printf("| read every row's texts once (as scrolling through all of them would) | %s ms (CPU %s ms) | |\n",
+                qPrintable(field(lines, QStringLiteral("read-all"))),
+                qPrintable(field(lines, QStringLiteral("read-all"), 5)));
     std::printf("| peak memory, main window only | %.1f MB | |\n",
                 field(lines, QStringLiteral("hwm-main")).toDouble() / 1024.0);
     std::printf("| peak memory, with the window open, after all the above | %.1f MB | ≤ 100 MB |\n",

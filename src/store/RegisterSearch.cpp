@@ -1,7 +1,11 @@
 #include "RegisterSearch.h"
 
 #include <QHash>
+#include <algorithm>
+#include <utility>
+#include <vector>
 
+#include "Connection.h"
 #include "SqlQuery.h"
 #include "questionnaire/Catalogue.h"
 
@@ -9,16 +13,13 @@ namespace {
 
 const QString kLabel = QStringLiteral("BasicInfo");
 
-// The five texts of a questionnaire as one text, blank-separated: a word holds no blank, so
-// it never matches across two of them.
-const QString kTexts = QStringLiteral(
-    "(COALESCE(ID,'') || ' ' || COALESCE(name,'') || ' ' || COALESCE(Address,'') || ' ' || "
-    "COALESCE(WorkUnit,'') || ' ' || COALESCE(Phone,''))");
-
 const char16_t kFullWidthZero = u'\xFF10';
 
-// How much folding a word needs of the stored texts. Folding costs time on every row, so a word
-// of Chinese characters only is compared with the texts as they are.
+const QString kTextColumns[] = {QStringLiteral("ID"), QStringLiteral("name"), QStringLiteral("Address"),
+                                QStringLiteral("WorkUnit"), QStringLiteral("Phone")};
+
+// A word as it must be compared: with digits (which may be stored in either width), with
+// Latin letters (either case), or neither (Chinese characters and signs, compared as they are).
 enum class Fold { None, Case, CaseAndDigits };
 
 Fold foldFor(const QString& word) {
@@ -30,29 +31,51 @@ Fold foldFor(const QString& word) {
     return f;
 }
 
-// The texts with letters in lower case and, when asked, full-width digits as ASCII digits:
-// plain SQL that every engine runs the same way.
-QString textsFolded(Fold fold) {
-    if (fold == Fold::None) return kTexts;
-    QString expr = QStringLiteral("LOWER") + kTexts;
-    if (fold == Fold::CaseAndDigits) {
-        for (int d = 0; d < 10; ++d) {
-            const QString wide(QChar(char16_t(kFullWidthZero + d)));
-            const QString narrow(QChar(char16_t(u'0' + d)));
-            expr = QStringLiteral("REPLACE(") + expr + QStringLiteral(",'") + wide + QStringLiteral("','") +
-                   narrow + QStringLiteral("')");
+// SQLite's GLOB pattern matching `word` anywhere: each digit as a class of both widths, each
+// Latin letter as a class of both cases, the GLOB wildcards as one-character classes.
+QString globPattern(const QString& word) {
+    QString p = QStringLiteral("*");
+    for (QChar c : word) {
+        if (c >= u'0' && c <= u'9') {
+            p += u'[';
+            p += c;
+            p += QChar(char16_t(kFullWidthZero + (c.unicode() - u'0')));
+            p += u']';
+        } else if (c.unicode() < 128 && c.isLetter()) {
+            p += u'[';
+            p += c.toLower();
+            p += c.toUpper();
+            p += u']';
+        } else if (c == u'*' || c == u'?' || c == u'[' || c == u']') {
+            p += u'[';
+            p += c;
+            p += u']';
+        } else {
+            p += c;
         }
     }
-    return expr;
+    p += u'*';
+    return p;
 }
 
-const QString& condition(Fold fold) {
-    static const QString conditions[] = {
-        textsFolded(Fold::None) + QStringLiteral(" LIKE ? ESCAPE '!'"),
-        textsFolded(Fold::Case) + QStringLiteral(" LIKE ? ESCAPE '!'"),
-        textsFolded(Fold::CaseAndDigits) + QStringLiteral(" LIKE ? ESCAPE '!'"),
-    };
-    return conditions[int(fold)];
+struct Matcher {
+    QString before, after;  ///< around a column name: before + column + after is the condition
+    QString value;          ///< bound to its placeholder
+};
+
+// How one column is tested for one word: the only part that differs between engines. A word of
+// Chinese characters is a plain LIKE everywhere. Folding the stored texts costs an expression
+// on every row; SQLite folds in the pattern instead, with GLOB's character classes (its LIKE
+// already ignores the case of Latin letters); other engines fold the column with TRANSLATE.
+Matcher matcherFor(const QString& driver, const QString& word) {
+    const Matcher plain{QString(), QStringLiteral(" LIKE ? ESCAPE '!'"), RegisterSearch::pattern(word)};
+    const Fold fold = foldFor(word);
+    if (fold == Fold::None) return plain;
+    if (driver == QLatin1String("QSQLITE"))
+        return fold == Fold::Case ? plain : Matcher{QString(), QStringLiteral(" GLOB ?"), globPattern(word)};
+    return {QStringLiteral("LOWER(TRANSLATE("),
+            QStringLiteral(", '０１２３４５６７８９', '0123456789')) LIKE ? ESCAPE '!'"),
+            RegisterSearch::pattern(word)};
 }
 
 const QString& columnName(RegisterSearch::Column c) {
@@ -79,13 +102,18 @@ const QString& rowsStatement() {
 
 QStringList RegisterSearch::words(const QString& typed) {
     QStringList out;
-    for (const QString& w : typed.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
-        QString folded = w.toLower();
-        for (QChar& c : folded)
-            if (c.unicode() >= kFullWidthZero && c.unicode() <= kFullWidthZero + 9)
-                c = QChar(char16_t(u'0' + (c.unicode() - kFullWidthZero)));
-        out << folded;
+    QString word;
+    // Blanks of every kind part words, the ideographic space of Chinese input included.
+    for (QChar c : typed + u' ') {
+        if (c.isSpace()) {
+            if (!word.isEmpty()) out << std::exchange(word, QString());
+            continue;
+        }
+        if (c.unicode() >= kFullWidthZero && c.unicode() <= kFullWidthZero + 9)
+            c = QChar(char16_t(u'0' + (c.unicode() - kFullWidthZero)));
+        word += c;
     }
+    for (QString& w : out) w = w.toLower();
     return out;
 }
 
@@ -111,28 +139,54 @@ QString RegisterSearch::ageCaption(const QString& code) {
 
 QStringList RegisterSearch::find(const QString& typed, Column sortBy, Qt::SortOrder order) {
     const QStringList ws = words(typed);
-    // The statement is made of fixed pieces only: one condition per word, one of six columns.
-    QString sql = QStringLiteral("SELECT ID FROM BasicInfo");
+    QStringList ids;
+    if (ws.isEmpty() && sortBy == Id) {
+        // The whole register in key order: the key's index alone, already sorted.
+        m_query.setSql(QStringLiteral("SELECT ID FROM BasicInfo ORDER BY ID"), {}, kLabel);
+        m_query.open();
+        for (; !m_query.eof(); m_query.next()) ids << m_query.text(0);
+        m_query.close();
+        if (order == Qt::DescendingOrder) std::reverse(ids.begin(), ids.end());
+        return ids;
+    }
+
+    // The statement is made of fixed pieces only: one condition per word over the five texts.
+    // No ORDER BY: walking the key's index and fetching each row from it is many times slower
+    // than reading the table through, so the matches are sorted here (by character codes, the
+    // same on every engine).
+    const QString driver = connection::database(m_query.connectionName()).driverName();
+    QString sql = QStringLiteral("SELECT ID, ");
+    sql += columnName(sortBy);
+    sql += QStringLiteral(" FROM BasicInfo");
     QVariantList values;
     for (const QString& w : ws) {
-        sql += values.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ");
-        sql += condition(foldFor(w));
-        values << pattern(w);
+        const Matcher m = matcherFor(driver, w);
+        sql += values.isEmpty() ? QStringLiteral(" WHERE (") : QStringLiteral(" AND (");
+        for (int c = 0; c < int(std::size(kTextColumns)); ++c) {
+            if (c) sql += QStringLiteral(" OR ");
+            sql += m.before;
+            sql += kTextColumns[c];
+            sql += m.after;
+            values << m.value;
+        }
+        sql += u')';
     }
-    const QString dir = order == Qt::DescendingOrder ? QStringLiteral(" DESC") : QString();
-    sql += QStringLiteral(" ORDER BY ");
-    sql += columnName(sortBy);
-    sql += dir;
-    if (sortBy != Id) sql += QStringLiteral(", ID");
 
-    QStringList ids;
+    struct Match {
+        QString key, id;
+    };
+    std::vector<Match> matches;
     m_query.setSql(sql, values, kLabel);
     m_query.open();
-    while (!m_query.eof()) {
-        ids << m_query.text(0);
-        m_query.next();
-    }
+    for (; !m_query.eof(); m_query.next()) matches.push_back({m_query.text(1), m_query.text(0)});
     m_query.close();
+    std::sort(matches.begin(), matches.end(), [](const Match& a, const Match& b) {
+        if (const int k = QString::compare(a.key, b.key); k != 0) return k < 0;
+        return a.id < b.id;
+    });
+    if (order == Qt::DescendingOrder) std::reverse(matches.begin(), matches.end());
+    ids.reserve(qsizetype(matches.size()));
+    for (Match& m : matches) ids << std::move(m.id);
     return ids;
 }
 

@@ -179,7 +179,7 @@ private slots:
     void typingFiltersAfterAPause() {
         seedPeople();
         openWindow();
-        QTest::keyClicks(search(), QStringLiteral("幸福"));
+        QTest::keyClicks(search(), QStringLiteral("1234"));
         QCOMPARE(model()->rowCount(), 5);  // not at every key
         QTRY_COMPARE(model()->rowCount(), 2);
         QCOMPARE(status(), QStringLiteral("找到 2 份问卷"));
@@ -212,11 +212,12 @@ private slots:
             SqlQuery q(QStringLiteral("MyDb"));
             q.begin();
             for (int i = 0; i < n; ++i) {
-                q.setSql(QStringLiteral("INSERT INTO BasicInfo (ID, name, Address, WorkUnit, Phone, age) "
-                                        "VALUES (?, ?, ?, ?, ?, ?)"),
-                         {QStringLiteral("9%1").arg(i, 17, 10, QLatin1Char('0')), QStringLiteral("居民%1").arg(i),
-                          QStringLiteral("幸福路%1号").arg(i % 300), QStringLiteral("单位%1").arg(i % 7),
-                          QStringLiteral("138%1").arg(i, 8, 10, QLatin1Char('0')), QString::number(1 + i % 4)});
+                q.setSql(
+                    QStringLiteral("INSERT INTO BasicInfo (ID, name, Address, WorkUnit, Phone, age) "
+                                   "VALUES (?, ?, ?, ?, ?, ?)"),
+                    {QStringLiteral("9%1").arg(i, 17, 10, QLatin1Char('0')), QStringLiteral("居民%1").arg(i),
+                     QStringLiteral("幸福路%1号").arg(i % 300), QStringLiteral("单位%1").arg(i % 7),
+                     QStringLiteral("138%1").arg(i, 8, 10, QLatin1Char('0')), QString::number(1 + i % 4)});
                 q.execSql();
             }
             q.commit();
@@ -287,6 +288,8 @@ private slots:
                     QTest::keyClick(grid(), Qt::Key_Return);
                 } else if (how == QLatin1String("double-click")) {
                     const QRect r = grid()->visualRect(model()->index(grid()->currentIndex().row(), 1));
+                    // The view takes a double-click only on the row the first click pressed.
+                    QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, r.center());
                     QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, r.center());
                 } else {
                     button(qPrintable(how))->click();
@@ -317,14 +320,16 @@ private slots:
         search()->setText(QStringLiteral("李强"));
         m_find->Edt_SearchChange();
         QCOMPARE(m_find->currentId(), id);
-        whileModal([&] { button("Btn_Edit")->click(); },
-                   [&](QDialog* edit) {
-                       QTRY_COMPARE(static_cast<TFrm_Edit*>(edit)->state(), TFrm_Edit::State::Editing);
-                       edit->findChild<QLineEdit*>(QStringLiteral("Edt_Name"))->setText(QStringLiteral("李强国"));
-                       edit->findChild<QLineEdit*>(QStringLiteral("Edt_Phone"))->setText(QStringLiteral("13912345678"));
-                       edit->findChild<QPushButton*>(QStringLiteral("Btn_Save"))->click();
-                       QCOMPARE(m_prompt->texts(), QStringList{QStringLiteral("修改记录成功！")});
-                   });
+        whileModal(
+            [&] { button("Btn_Edit")->click(); },
+            [&](QDialog* edit) {
+                QTRY_COMPARE(static_cast<TFrm_Edit*>(edit)->state(), TFrm_Edit::State::Editing);
+                edit->findChild<QLineEdit*>(QStringLiteral("Edt_Name"))->setText(QStringLiteral("李强国"));
+                edit->findChild<QLineEdit*>(QStringLiteral("Edt_Phone"))
+                    ->setText(QStringLiteral("13912345678"));
+                edit->findChild<QPushButton*>(QStringLiteral("Btn_Save"))->click();
+                QCOMPARE(m_prompt->texts(), QStringList{QStringLiteral("修改记录成功！")});
+            });
         // The list was read again: the same questionnaire, current, with its new texts.
         QCOMPARE(m_find->currentId(), id);
         const int row = grid()->currentIndex().row();
@@ -361,10 +366,12 @@ private slots:
         for (bool edit : {false, true}) {
             const char* form = edit ? "Edit: " : "Query: ";
             QTest::addRow("%sfound", form) << edit << stored << QStringLiteral("查询成功！");
-            QTest::addRow("%snot stored", form)
-                << edit << QStringLiteral("123456789012345678") << QStringLiteral("查询成功,没有符合条件的记录！");
-            QTest::addRow("%sread fails", form) << edit << QStringLiteral("220202850202234") << QStringLiteral("查询失败！");
-            QTest::addRow("%sempty", form) << edit << QString() << QStringLiteral("正在查询相关信息,请稍候...");
+            QTest::addRow("%snot stored", form) << edit << QStringLiteral("123456789012345678")
+                                                << QStringLiteral("查询成功,没有符合条件的记录！");
+            QTest::addRow("%sread fails", form)
+                << edit << QStringLiteral("220202850202234") << QStringLiteral("查询失败！");
+            QTest::addRow("%sempty", form)
+                << edit << QString() << QStringLiteral("正在查询相关信息,请稍候...");
         }
     }
 
@@ -373,8 +380,9 @@ private slots:
         QFETCH(QString, id);
         QFETCH(QString, status);
         seedPeople();
-        m_db->exec(QStringLiteral("INSERT INTO BasicInfo VALUES (?,'王五','','','','ab','1','1','1','1','1')"),
-                   {QStringLiteral("220202850202234")});
+        m_db->exec(
+            QStringLiteral("INSERT INTO BasicInfo VALUES (?,'王五','','','','ab','1','1','1','1','1')"),
+            {QStringLiteral("220202850202234")});
 
         auto make = [&]() -> std::unique_ptr<QDialog> {
             if (edit) return std::make_unique<TFrm_Edit>();
@@ -428,7 +436,9 @@ private:
     QTableView* grid() const { return m_find->findChild<QTableView*>(QStringLiteral("Grid_Results")); }
     QAbstractItemModel* model() const { return grid()->model(); }
     QLineEdit* search() const { return m_find->findChild<QLineEdit*>(QStringLiteral("Edt_Search")); }
-    QPushButton* button(const char* name) const { return m_find->findChild<QPushButton*>(QLatin1String(name)); }
+    QPushButton* button(const char* name) const {
+        return m_find->findChild<QPushButton*>(QLatin1String(name));
+    }
     QString status() const { return statusOf(m_find.get()); }
     QString cell(int row, int column) const { return model()->index(row, column).data().toString(); }
 
@@ -440,7 +450,8 @@ private:
         auto* id = form->findChild<QLineEdit*>(QStringLiteral("Edt_ID"));
         parts << id->text() << QString::number(id->isEnabled());
         QStringList buttons;
-        for (auto* b : form->findChildren<QPushButton*>()) buttons << b->objectName() + u'=' + QString::number(b->isEnabled());
+        for (auto* b : form->findChildren<QPushButton*>())
+            buttons << b->objectName() + u'=' + QString::number(b->isEnabled());
         buttons.sort();
         parts << buttons << statusOf(form);
         const Answers a = form->findChild<QuestionnairePages*>()->answers();
