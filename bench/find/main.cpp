@@ -19,8 +19,8 @@
 #include <QTableView>
 #include <QWindow>
 #include <algorithm>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 
 #include "../Generator.h"
 #include "../Harness.h"
@@ -227,7 +227,8 @@ int child(int argc, char** argv) {
             }
         }
         std::printf("search\t%s\t%s\t%d\t%.3f\t%.3f\t%.3f\t%.3f\t%.3f\n", s.label, s.typed, matches,
-                    window.median(), window.quantile(1.0), engine.median(), windowCpu.median(), engineCpu.median());
+                    window.median(), window.quantile(1.0), engine.median(), windowCpu.median(),
+                    engineCpu.median());
     }
 
     // The whole list again, sorted by name, then scrolled to its end.
@@ -301,12 +302,14 @@ int main(int argc, char** argv) {
     const bench::Machine m = bench::describe(folder);
     std::printf("Find window, %d questionnaires (%s, %d CPUs, SQLite %s, Qt %s, %s build)\n\n", n,
                 qPrintable(m.model), m.cpus, qPrintable(m.sqlite), qPrintable(m.qt), qPrintable(m.buildType));
-    std::printf("Wall-clock figures; in brackets the CPU time the program used (on a shared machine\n"
-                "the difference is time other programs held the processors).\n\n");
+    std::printf(
+        "Wall-clock figures; in brackets the CPU time the program used (on a shared machine\n"
+        "the difference is time other programs held the processors).\n\n");
     std::printf("| what | figure | target |\n|---|---|---|\n");
     std::printf("| window opens, first rows painted (%s rows listed) | %s ms (CPU %s ms) | ≤ 100 ms |\n",
                 qPrintable(field(lines, QStringLiteral("open"), 3)),
-                qPrintable(field(lines, QStringLiteral("open"))), qPrintable(field(lines, QStringLiteral("open"), 5)));
+                qPrintable(field(lines, QStringLiteral("open"))),
+                qPrintable(field(lines, QStringLiteral("open"), 5)));
     std::printf("| of which: the statement listing the whole register | %s ms (CPU %s ms) | |\n",
                 qPrintable(field(lines, QStringLiteral("find-all"))),
                 qPrintable(field(lines, QStringLiteral("find-all"), 3)));
@@ -325,9 +328,10 @@ int main(int argc, char** argv) {
                 qPrintable(field(lines, QStringLiteral("sort-name"))),
                 qPrintable(field(lines, QStringLiteral("sort-name"), 3)));
     std::printf("| scroll to the end | %s ms | |\n", qPrintable(field(lines, QStringLiteral("scroll-end"))));
-    std::printf("| read every row's texts once (as scrolling through all of them would) | %s ms (CPU %s ms) | |\n",
-                qPrintable(field(lines, QStringLiteral("read-all"))),
-                qPrintable(field(lines, QStringLiteral("read-all"), 5)));
+    std::printf(
+        "| read every row's texts once (as scrolling through all of them would) | %s ms (CPU %s ms) | |\n",
+        qPrintable(field(lines, QStringLiteral("read-all"))),
+        qPrintable(field(lines, QStringLiteral("read-all"), 5)));
     std::printf("| peak memory, main window only | %.1f MB | |\n",
                 field(lines, QStringLiteral("hwm-main")).toDouble() / 1024.0);
     std::printf("| peak memory, with the window open, after all the above | %.1f MB | ≤ 100 MB |\n",

@@ -17,8 +17,8 @@
 #include "forms/TFrm_Find.h"
 #include "forms/TFrm_New.h"
 #include "forms/TFrm_Query.h"
-#include "stats/TFrm_Total.h"
 #include "stats/TalentReport.h"
+#include "stats/TFrm_Total.h"
 #include "store/DataLocation.h"
 #include "store/DataSourceRegistration.h"
 #include "store/Registry.h"
@@ -134,9 +134,7 @@ void TFrm_Main::buildMenu() {
 
 void TFrm_Main::installDataCommands() {
     // One line per command of the data menu.
-    m_dataCommands[QStringLiteral("N_Find")] = [this] {
-        formrunner::run(this, formrunner::factoryOf<TFrm_Find>());
-    };
+    m_dataCommands[QStringLiteral("N_Find")] = [this] { formrunner::run(this, formrunner::factoryOf<TFrm_Find>()); };
 }
 
 void TFrm_Main::buildDataMenu() {
