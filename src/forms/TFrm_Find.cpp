@@ -87,7 +87,7 @@ TFrm_Find::TFrm_Find(QWidget* parent) : QDialog(parent) {
     QHeaderView* columns = Grid_Results->horizontalHeader();
     columns->setHighlightSections(false);
     columns->setStretchLastSection(true);
-    const int widths[] = {150, 70, 220, 140, 100, 70};
+    const int widths[] = {150, 64, 200, 120, 100, 70};
     for (int c = 0; c < int(std::size(widths)); ++c) columns->resizeSection(c, widths[c]);
     columns->setSortIndicator(RegisterSearch::Id, Qt::AscendingOrder);
     Grid_Results->setSortingEnabled(true);
