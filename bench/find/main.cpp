@@ -174,13 +174,16 @@ int child(int argc, char** argv) {
     const double t0 = bench::nowMs();
     const double cpu0 = cpuMs();
     auto* form = new TFrm_Find(&Frm_Main);
+    const double made = cpuMs() - cpu0;
     auto* grid = form->findChild<QTableView*>(QStringLiteral("Grid_Results"));
     grid->viewport()->installEventFilter(&counter);
-    form->show();
+    form->show();  // lists the register
+    const double listed = cpuMs() - cpu0;
     waitExposed(form);
     waitPainted(counter, 0);
     const double opened = bench::nowMs() - t0;
-    std::printf("open %.3f rows %d cpu %.3f\n", opened, grid->model()->rowCount(), cpuMs() - cpu0);
+    std::printf("open %.3f rows %d cpu %.3f made %.3f listed %.3f\n", opened, grid->model()->rowCount(),
+                cpuMs() - cpu0, made, listed);
     {
         SqlQuery q(QStringLiteral("MyDb"));
         bench::Sample all, cpu;
@@ -306,10 +309,11 @@ int main(int argc, char** argv) {
         "Wall-clock figures; in brackets the CPU time the program used (on a shared machine\n"
         "the difference is time other programs held the processors).\n\n");
     std::printf("| what | figure | target |\n|---|---|---|\n");
-    std::printf("| window opens, first rows painted (%s rows listed) | %s ms (CPU %s ms) | ≤ 100 ms |\n",
-                qPrintable(field(lines, QStringLiteral("open"), 3)),
-                qPrintable(field(lines, QStringLiteral("open"))),
-                qPrintable(field(lines, QStringLiteral("open"), 5)));
+    std::printf("| window opens, first rows painted (%s rows listed) | %s ms (CPU %s ms: window made %s, "
+                "register listed %s, the rest painting) | ≤ 100 ms |\n",
+                qPrintable(field(lines, QStringLiteral("open"), 3)), qPrintable(field(lines, QStringLiteral("open"))),
+                qPrintable(field(lines, QStringLiteral("open"), 5)), qPrintable(field(lines, QStringLiteral("open"), 7)),
+                qPrintable(field(lines, QStringLiteral("open"), 9)));
     std::printf("| of which: the statement listing the whole register | %s ms (CPU %s ms) | |\n",
                 qPrintable(field(lines, QStringLiteral("find-all"))),
                 qPrintable(field(lines, QStringLiteral("find-all"), 3)));
