@@ -125,6 +125,9 @@ TFrm_Find::TFrm_Find(QWidget* parent) : QDialog(parent) {
     });
     connect(Grid_Results->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &TFrm_Find::updateButtons);
+    // Every new list (a search, a sort, a reload) keeps the current questionnaire current.
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, &TFrm_Find::rememberCurrent);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &TFrm_Find::restoreCurrent);
     connect(m_model, &QAbstractItemModel::modelReset, this, &TFrm_Find::updateButtons);
     connect(m_model, &QAbstractItemModel::modelReset, this, &TFrm_Find::showCount);
     connect(m_model, &FindResultsModel::readFailed, this, &TFrm_Find::reportFailure);
@@ -142,7 +145,7 @@ void TFrm_Find::showEvent(QShowEvent* event) {
     // The whole register is listed before the window is first painted.
     if (!m_loaded) {
         m_loaded = true;
-        reload(QString(), 0);
+        reload(-1);
     }
     QDialog::showEvent(event);
 }
@@ -154,28 +157,32 @@ QString TFrm_Find::currentId() const {
 
 void TFrm_Find::Edt_SearchChange() {
     m_typing->stop();
-    const QString keep = currentId();
     try {
         m_model->search(Edt_Search->text());
     } catch (const DbError&) {
         reportFailure();
-        return;
     }
-    const int row = m_model->rowOf(keep);
-    if (m_model->rowCount() > 0) Grid_Results->setCurrentIndex(m_model->index(row < 0 ? 0 : row, 0));
 }
 
-void TFrm_Find::reload(const QString& keepId, int keepRow) {
+void TFrm_Find::reload(int neighbour) {
+    m_neighbour = neighbour;
     try {
         m_model->search(Edt_Search->text());
     } catch (const DbError&) {
         reportFailure();
-        return;
     }
+    m_neighbour = -1;
+}
+
+void TFrm_Find::rememberCurrent() { m_keepId = currentId(); }
+
+void TFrm_Find::restoreCurrent() {
     const int count = m_model->rowCount();
     if (count == 0) return;
-    int row = keepId.isEmpty() ? -1 : m_model->rowOf(keepId);
-    if (row < 0) row = qBound(0, keepRow, count - 1);  // gone: its neighbour becomes current
+    int row = m_keepId.isEmpty() ? -1 : m_model->rowOf(m_keepId);
+    // Gone (deleted, or no longer matching): after a form closed its neighbour takes its place,
+    // after a new search the first match.
+    if (row < 0) row = m_neighbour >= 0 ? qMin(m_neighbour, count - 1) : 0;
     Grid_Results->setCurrentIndex(m_model->index(row, 0));
 }
 
@@ -197,7 +204,9 @@ void TFrm_Find::updateButtons() {
 
 void TFrm_Find::reportFailure() {
     SB->setPanelText(0, kFailed);
-    inform(this, kFailed, kCaption);
+    // Not from inside a show or paint: the box waits for the event loop.
+    QMetaObject::invokeMethod(
+        this, [this] { inform(this, kFailed, kCaption); }, Qt::QueuedConnection);
 }
 
 void TFrm_Find::Btn_ViewClick() {
@@ -234,7 +243,7 @@ void TFrm_Find::open(const FormFactory& make) {
     }
     delete form.data();
     // The questionnaire may have been changed or deleted meanwhile.
-    reload(id, row);
+    reload(row);
     Grid_Results->setFocus();
 }
 

@@ -47,8 +47,11 @@ private:
     using FormFactory = std::function<QDialog*(QWidget* parent, const QString& id)>;
     /// Runs the form made by `make` for the current questionnaire modally, then reloads the list.
     void open(const FormFactory& make);
-    /// Runs the search again, keeping the current questionnaire current when it is still listed.
-    void reload(const QString& keepId, int keepRow);
+    /// Runs the search again; when the current questionnaire is no longer listed, the row
+    /// `neighbour` (or the last) becomes current, or the first when `neighbour` is -1.
+    void reload(int neighbour);
+    void rememberCurrent();
+    void restoreCurrent();
     void showCount();
     void updateButtons();
     void reportFailure();
@@ -63,4 +66,6 @@ private:
     FindResultsModel* m_model = nullptr;
     QTimer* m_typing = nullptr;
     bool m_loaded = false;
+    QString m_keepId;      // current before the list was made again
+    int m_neighbour = -1;  // the row to make current when m_keepId is gone
 };

@@ -250,6 +250,7 @@ private slots:
         QCOMPARE(cell(10, 1), QStringLiteral("居民999"));
         QCOMPARE(cell(11, 1), QStringLiteral("居民9989"));
         QCOMPARE(cell(n - 1, 1), QStringLiteral("居民0"));
+        QCOMPARE(m_find->currentId(), QStringLiteral("900000000000009999"));  // still current
 
         // A search narrows the large list too.
         search()->setText(QStringLiteral("单位3 幸福路1"));
@@ -259,6 +260,19 @@ private slots:
             QVERIFY(cell(r, 2).startsWith(QStringLiteral("幸福路1")));
         }
         QVERIFY(model()->rowCount() > 100);
+    }
+
+    void failedStatement() {
+        // A register whose statement fails: a message, and the window stays usable.
+        m_db->exec(QStringLiteral("DROP TABLE BasicInfo"));
+        openWindow();
+        QTRY_COMPARE(m_prompt->texts(), QStringList{QStringLiteral("查找失败！")});
+        QCOMPARE(status(), QStringLiteral("查找失败！"));
+        QCOMPARE(model()->rowCount(), 0);
+        QVERIFY(!button("Btn_View")->isEnabled());
+        search()->setText(QStringLiteral("王"));
+        m_find->Edt_SearchChange();
+        QTRY_COMPARE(m_prompt->messages().size(), 2);
     }
 
     void openFromRow_data() {
