@@ -21,6 +21,7 @@
 #include "app/TFrm_About.h"
 #include "check/TFrm_Check.h"
 #include "forms/TFrm_Edit.h"
+#include "forms/TFrm_Find.h"
 #include "forms/TFrm_New.h"
 #include "forms/TFrm_Query.h"
 #include "stats/TFrm_Total.h"
@@ -141,7 +142,21 @@ void TFrm_Main::buildMenu() {
 
 void TFrm_Main::installDataCommands() {
     // One line per command of the data menu.
-    m_dataCommands[QStringLiteral("N_Check")] = [this] { formrunner::run(this, formrunner::factoryOf<TFrm_Check>()); };
+    m_dataCommands[QStringLiteral("N_Check")] = [this] {
+        formrunner::run(this, [](QWidget* parent) -> QDialog* {
+            auto* check = new TFrm_Check(parent);
+            // A row opens its questionnaire in the Query form, looked up as if typed.
+            check->setOpener([check](const QString& id) {
+                formrunner::run(check, [id](QWidget* over) -> QDialog* {
+                    auto* query = new TFrm_Query(over);
+                    query->startWith(id);
+                    return query;
+                });
+            });
+            return check;
+        });
+    };
+    m_dataCommands[QStringLiteral("N_Find")] = [this] { formrunner::run(this, formrunner::factoryOf<TFrm_Find>()); };
 }
 
 void TFrm_Main::buildDataMenu() {
@@ -167,6 +182,7 @@ void TFrm_Main::buildDataMenu() {
         auto* a = new QAction(QString::fromUtf8(i.caption), this);
         a->setObjectName(name);
         a->setStatusTip(QString::fromUtf8(i.tip));
+        if (name == QLatin1String("N_Find")) a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
         connect(a, &QAction::triggered, this, [this, name] {
             const auto command = m_dataCommands.value(name);
             formrunner::guarded(this, [&] { command(); });

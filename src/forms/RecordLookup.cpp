@@ -1,5 +1,7 @@
 #include "RecordLookup.h"
 
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 
 #include "questionnaire/QuestionnairePages.h"
@@ -15,6 +17,17 @@ QString RecordLookup::identityNumber(const QString& typed) {
     QString id = trimmedText(typed);
     if (id.endsWith(u'x')) id[id.size() - 1] = u'X';
     return id;
+}
+
+void RecordLookup::typeAndEnter(QLineEdit* idEdit, const QString& id) {
+    idEdit->setFocus(Qt::OtherFocusReason);
+    idEdit->clear();
+    idEdit->insert(id);
+    // A real key event, so that it passes the same filters as a key typed on the keyboard.
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QCoreApplication::sendEvent(idEdit, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QCoreApplication::sendEvent(idEdit, &release);
 }
 
 bool RecordLookup::run(const Host& h) {

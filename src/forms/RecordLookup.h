@@ -26,6 +26,11 @@ public:
     /// Runs one lookup; true when it reached its end (the success action ran).
     static bool run(const Host& host);
 
+    /// Puts `id` into the host's identity-number field as typed text (the field's length limit
+    /// and validator apply, as to a paste) and presses Enter in it, as a clerk would; the
+    /// host's own key handling runs the lookup. For forms that start with a number.
+    static void typeAndEnter(QLineEdit* idEdit, const QString& id);
+
     /// The number as statements use it: trimmed, a trailing lower-case x upper-cased.
     static QString identityNumber(const QString& typed);
 };

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <algorithm>
+#include <utility>
 
 #include "KeyPreview.h"
 #include "RecordForms.h"
@@ -174,8 +175,16 @@ void TFrm_Edit::setState(State s) {
 
 void TFrm_Edit::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous()) FormShow();
+    if (event->spontaneous()) return;
+    FormShow();
+    if (!m_startId) return;
+    // After the form is on screen, so that the lookup's messages stand over it.
+    QMetaObject::invokeMethod(
+        this, [this] { RecordLookup::typeAndEnter(Edt_ID, *std::exchange(m_startId, std::nullopt)); },
+        Qt::QueuedConnection);
 }
+
+void TFrm_Edit::startWith(const QString& id) { m_startId = id; }
 
 void TFrm_Edit::keyPressEvent(QKeyEvent* event) {
     // Esc has no binding here; QDialog would take it for reject().

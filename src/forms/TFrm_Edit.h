@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <memory>
+#include <optional>
 
 class KeyPreview;
 class QGroupBox;
@@ -28,6 +29,11 @@ public:
 
     explicit TFrm_Edit(QWidget* parent = nullptr);
     ~TFrm_Edit() override;
+
+    /// Starts with a questionnaire already looked up: once the form is shown, `id` stands in
+    /// Edt_ID and the lookup runs exactly as if the clerk had typed it there and pressed Enter
+    /// (same messages, status texts and states). Call after construction, before showing.
+    void startWith(const QString& id);
 
     /// The state the enabled controls show.
     State state() const;
@@ -76,4 +82,5 @@ private:
     StatusPanels* Sb = nullptr;
     KeyPreview* m_keys = nullptr;
     std::unique_ptr<SqlQuery> m_query;
+    std::optional<QString> m_startId;  // looked up once the form is shown (startWith)
 };

@@ -7,7 +7,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "RecordLookup.h"
 #include "questionnaire/QuestionnairePages.h"
@@ -99,6 +101,17 @@ void TFrm_Query::FormCreate() {
     PageControl1->setCurrentIndex(0);
     Btn_Delete->setEnabled(false);
     Edt_ID->setFocus();
+}
+
+void TFrm_Query::startWith(const QString& id) { m_startId = id; }
+
+void TFrm_Query::showEvent(QShowEvent* event) {
+    HintedForm::showEvent(event);
+    if (event->spontaneous() || !m_startId) return;
+    // After the form is on screen, so that the lookup's messages stand over it.
+    QMetaObject::invokeMethod(
+        this, [this] { RecordLookup::typeAndEnter(Edt_ID, *std::exchange(m_startId, std::nullopt)); },
+        Qt::QueuedConnection);
 }
 
 void TFrm_Query::FormClose() { m_query.reset(); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "HintedForm.h"
 
@@ -22,6 +23,11 @@ public:
     explicit TFrm_Query(QWidget* parent = nullptr);
     ~TFrm_Query() override;
 
+    /// Starts with a questionnaire already looked up: once the form is shown, `id` stands in
+    /// Edt_ID and the lookup runs exactly as if the clerk had typed it there and pressed Enter
+    /// (same messages, status texts and states). Call after construction, before showing.
+    void startWith(const QString& id);
+
 public slots:
     void Button2Click();
     void Btn_QryClick();
@@ -37,6 +43,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QGroupBox* GroupBox1 = nullptr;
@@ -48,4 +55,5 @@ private:
     QuestionnairePages* PageControl1 = nullptr;
     StatusPanels* SB = nullptr;
     std::unique_ptr<SqlQuery> m_query;  // the form's one query object, from creation to closing
+    std::optional<QString> m_startId;   // looked up once the form is shown (startWith)
 };

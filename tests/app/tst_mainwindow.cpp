@@ -153,6 +153,25 @@ private slots:
         QCOMPARE(a->menu() != nullptr, submenu);
     }
 
+    void findCommand() {
+        // The data menu's find item: Ctrl+F in the main window opens the find window.
+        auto* find = w->findChild<QAction*>(QStringLiteral("N_Find"));
+        QVERIFY(find);
+        QCOMPARE(find->text(), QStringLiteral("查找问卷(&F)..."));
+        QCOMPARE(find->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QString opened;
+        QTimer::singleShot(0, [&] {
+            if (QWidget* form = QApplication::activeModalWidget()) {
+                opened = form->objectName();
+                form->close();
+            }
+        });
+        QTest::keyClick(w.get(), Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(opened, QStringLiteral("Frm_Find"));
+    }
+
     void reportMenu() {
         auto* n1 = w->findChild<QAction*>(QStringLiteral("N1"));
         QVERIFY(n1 && n1->menu());
