@@ -70,17 +70,17 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
 # The PostgreSQL driver, for registers kept on a server.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-psql")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "community questionnaire register (Quenvale社区管理信息系统)")
+# The synopsis above is the first line; CPack indents these lines and marks the blank one.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "community questionnaire register (Quenvale社区管理信息系统)
- A desktop register for one fixed community questionnaire, used by community
- and sub-district offices: staff type in one questionnaire per resident, find
- it again by identity number to show, change or delete it, count the answers
- option by option and print the specialty report. The user interface is
- Simplified Chinese.
- .
- The package holds the desktop program (quenvale, in the Office menu) and
- quenvale-cli, which renders the report and does other work without a window.
- Each user keeps their own register in their data folder.")
+    "A desktop register for one fixed community questionnaire, used by community
+and sub-district offices: staff type in one questionnaire per resident, find
+it again by identity number to show, change or delete it, count the answers
+option by option and print the specialty report. The user interface is
+Simplified Chinese.
+
+The package holds the desktop program (quenvale, in the Office menu) and
+quenvale-cli, which renders the report and does other work without a window.
+Each user keeps their own register in their data folder.")
 include(CPack)
 
 # The package test: builds the package from this build tree with cpack and checks it (skipped
