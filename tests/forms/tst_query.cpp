@@ -4,6 +4,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "PageHintTable.h"
 #include "TestDb.h"
 #include "app/Fonts.h"
 #include "forms/TFrm_Query.h"
@@ -420,38 +421,30 @@ private slots:
         QCOMPARE(m_db->dump(), before);
     }
 
-    void pageHintWhenThePageIsEntered_data() {
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("text");
-        const QString choose = QStringLiteral("请在复选框前打勾,如选择其他,请输入其他内容！");
-        QTest::newRow("page one") << "Edt_Phone"
-                                  << "基本信息"
-                                  << "请填写每一项 内容！";
-        QTest::newRow("page two") << "Cbx_Special3"
-                                  << "专业及特长" << choose;
-        QTest::newRow("page seven") << "Cbx_Flag1"
-                                    << "是否愿意参加"
-                                    << "请在复选框前打勾！";
-        QTest::newRow("page fourteen") << "Edt_Channel"
-                                       << "渠道" << choose;
-    }
-
+    // Every page's hint, entered as a user enters it; the focus starts outside the pages, so
+    // nothing shows before. Page eight bears its own sheet name on this form.
     void pageHintWhenThePageIsEntered() {
-        QFETCH(QString, control);
-        QFETCH(QString, title);
-        QFETCH(QString, text);
         QApplication::setActiveWindow(m_form.get());
         QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
         QCOMPARE(QApplication::focusWidget(), idEdit());
         QVERIFY(sb()->panelText(0).isEmpty() && sb()->panelText(1).isEmpty());
+        QCOMPARE(pages()->widget(7)->objectName(), QStringLiteral("Tab_Why"));
 
-        QWidget* target = pages()->control(control);
-        QVERIFY(target);
-        pages()->setCurrentIndex(pages()->pageOf(target));
-        target->setFocus();
-        QCOMPARE(sb()->panelText(0), title);
-        QCOMPARE(sb()->panelText(1), text);
+        const QList<ExpectedHint> hints = expectedPageHints();
+        QStringList expected, shown;
+        for (int page = 0; page < 14; ++page) {
+            enterPage(pages(), page);
+            QCOMPARE(pages()->pageOf(QApplication::focusWidget()), page);
+            expected << QStringLiteral("%1: %2 / %3").arg(page + 1).arg(hints[page].title, hints[page].text);
+            shown << QStringLiteral("%1: %2 / %3").arg(page + 1).arg(sb()->panelText(0), sb()->panelText(1));
+        }
+        QCOMPARE(shown, expected);
+
+        // A lookup's status text in panel 0 gives way to the title of the page entered next.
+        button("Btn_Qry")->click();
+        QCOMPARE(sb()->panelText(0), QStringLiteral("正在查询相关信息,请稍候..."));
+        enterPage(pages(), 3);
+        QCOMPARE(sb()->panelText(0), hints[3].title);
     }
 
 private:

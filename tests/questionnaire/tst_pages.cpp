@@ -59,9 +59,61 @@ const char* const kOtherPairs[][2] = {
     {"Cbx_Channel6", "Edt_Channel"},
 };
 
-const QStringList kQuestions = {"你有何专业及特长：", "你有何业务爱好", "你愿意参加哪种文体活动社团",
-                                "你愿意为那种类型的社区居民提供服务",
-                                "你认为社委会应该通过什么渠道增强社区凝聚力："};
+// Every box's caption, group by group in box order, the last one the other option where
+// the group has one.
+struct ExpectedGroup {
+    GroupId group;
+    int boxes;
+    const char* captions;  // separated by blanks
+};
+const ExpectedGroup kCaptions[] = {
+    {Age, 4, "35岁以下 35-50岁 51-60岁 61-70岁"},
+    {Level, 4, "高中及高中一下 大专 本科 研究生"},
+    {Political, 4, "共青团员 中共党员 民主党派人士 一般群众"},
+    {Duty, 12, "学生 公司职员 工人 公务员 教师 医生 律师 个体工商户 企业家 无业人员 离退休人员 其它"},
+    {Position, 6, "工程师 医师 会计师 经济师 护士 其它"},
+    {Special, 21,
+     "医疗护理 法律 教育 金融 计算机 电器维修 体育运动 音乐 科普 农艺 书画及美术设计 政治理论 心理咨询 "
+     "建筑装潢 办公室技能 舞蹈 驾驶 外语 家政 传播(如编辑、表演) 其它"},
+    {Love, 17,
+     "音乐 电影 文学 书法 美术 种植花草 棋牌 麻将 游泳 爬山 球类 拳类(如太极拳) 健身操 跳舞 唱歌 戏曲 其它"},
+    {Team, 18,
+     "健身操队 太极拳队 爬山队 合唱团 乐器团 编制班 书画协会 音乐发烧友协会 围棋协会 象棋协会 篮球队 足球队 "
+     "兵乓球队 网球队 车友协会 钓鱼协会 戏剧票友协会 其它"},
+    {Service, 16,
+     "家政服务 医疗保健服务 家电维修 车辆维修 职业介绍 缝纫织补 房产中介 投资理财 废品收购 教育培训 绿化环境 "
+     "托老 托幼 家教 学生假期活动 其它"},
+    {Train, 11, "劳动技能 创业指导 外语 电脑 健康保健 科普 法律 投资理财 美容美发 政治理论 其它"},
+    {Flag, 2, "是 否"},
+    {Reason, 13,
+     "尽居民责任 增加经验 帮助有需要的人 学习新知识技能 结交朋友 自我发展 善用业余时间 服务社会 实现自身价值 "
+     "扩展生活体验 对公益活动有兴趣 为未来工作做准备 其它"},
+    {Who, 13,
+     "老人 儿童 妇女 青少年 残疾人员 重大疾病患者 低保户 特殊困难家庭 外来务工人员 戒毒人员 两劳释放人员 "
+     "全体居民 其它"},
+    {Type, 10, "咨询辅导 法律援助 物质资助 教育培训 义工 一助一帮扶 治安巡逻 医疗服务 维修 其它"},
+    {Time, 6, "节假日 工作日 早晨 中午 晚上 重大活动前后"},
+    {ReinForce, 5, "社区服务 社区党建 社区教育 民间组织培育 其它"},
+    {Depend, 7, "离退休人员 低保人员 无业下岗人员 就业人员 志愿人员 全体 其它"},
+    {Channel, 6, "议事园等宣传栏 文体活动 学习教育 服务活动 扶贫帮困 其它"},
+};
+
+// The question above the boxes of pages two to fourteen.
+const QStringList kAllQuestions = {
+    "你有何专业及特长：",
+    "你有何业务爱好",
+    "你愿意参加哪种文体活动社团",
+    "你最需要社区开展哪些服务",
+    "你希望社区开展哪类培训或讲座：",
+    "你是否愿意参加社会公益活动：",
+    "你为何愿意参加社会公益活动：",
+    "你愿意为那种类型的社区居民提供服务",
+    "你愿意参加何种类型的社区公益活动",
+    "你希望社区组织公益活动的时间应该尽量安排在：",
+    "你认为社区建设应该着重加强：",
+    "你认为社区建设主要应该依靠哪类居民参与：",
+    "你认为社委会应该通过什么渠道增强社区凝聚力：",
+};
 
 // Controls on a page in the order Tab visits them.
 QStringList focusOrder(QuestionnairePages& pages, int page, const QStringList& among) {
@@ -123,10 +175,26 @@ private slots:
         for (auto* e : pages.findChildren<QLineEdit*>())
             if (e->objectName().startsWith("Edt_")) ++edits;
         QCOMPARE(edits, 13 + 4 + (form == FormKind::New ? 1 : 0));
-        for (const QString& label : kQuestions) {
-            bool found = false;
-            for (auto* l : pages.findChildren<QLabel*>()) found |= l->text() == label;
-            QVERIFY2(found, qPrintable(label));
+    }
+
+    // Every caption of every box, and every page's question on its own page.
+    void everyCaptionAndQuestion_data() { forms_data(); }
+    void everyCaptionAndQuestion() {
+        QFETCH(FormKind, form);
+        QuestionnairePages pages(form);
+        int total = 0;
+        for (const ExpectedGroup& e : kCaptions) {
+            QStringList shown;
+            for (int i = 0; i < e.boxes; ++i) shown << pages.box(e.group, i)->text();
+            QCOMPARE(shown.join(u' '), QString::fromUtf8(e.captions));
+            total += e.boxes;
+        }
+        QCOMPARE(total, 175);
+        QCOMPARE(pages.findChildren<QCheckBox*>().size(), total);
+        for (int page = 1; page < 14; ++page) {
+            QStringList labels;
+            for (auto* l : pages.widget(page)->findChildren<QLabel*>()) labels << l->text();
+            QCOMPARE(labels, QStringList{kAllQuestions[page - 1]});
         }
     }
 

@@ -286,6 +286,53 @@ private slots:
         QVERIFY(dark(150.0, lastRowTop + kRow, false));
         QVERIFY(!dark(150.0, lastRowTop + kRow + 3, false));
     }
+
+    // Text lands in its millimetre box on a device whose pixels are not square: the baseline
+    // follows the vertical resolution, the start of the line the horizontal one.
+    void textOnNonSquarePixels_data() {
+        QTest::addColumn<double>("dpiX");
+        QTest::addColumn<double>("dpiY");
+        QTest::newRow("wide pixels") << 100.0 << 300.0;
+        QTest::newRow("tall pixels") << 300.0 << 100.0;
+    }
+    void textOnNonSquarePixels() {
+        QFETCH(double, dpiX);
+        QFETCH(double, dpiY);
+        FakeRows source(1);
+        const PageLayout page = Paginator(testReport()).run(&source).value(0);
+        const LayoutItem* office = findItem(page, 0, QStringLiteral("office"));
+        QVERIFY(office);
+        QCOMPARE(office->text(), QStringLiteral("Office"));  // no descenders: the ink ends on the baseline
+
+        const double dpmX = dpiX / 25.4, dpmY = dpiY / 25.4;
+        QImage image(qCeil(210 * dpmX), qCeil(297 * dpmY), QImage::Format_RGB32);
+        image.setDotsPerMeterX(qRound(dpiX / 0.0254));
+        image.setDotsPerMeterY(qRound(dpiY / 0.0254));
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            PagePainter::paint(painter, page);  // at the image's own resolution
+        }
+
+        // The ink of the page header's band, which holds only this label.
+        int top = -1, bottom = -1, left = image.width();
+        for (int y = 0; y < qFloor(20.58 * dpmY); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qGray(image.pixel(x, y)) < 128) {
+                    if (top < 0) top = y;
+                    bottom = y;
+                    left = qMin(left, x);
+                }
+        QVERIFY2(top >= 0, "no text in the page header");
+        const auto inMm = [](int px, double dpm) { return QString::number(px / dpm, 'f', 2); };
+        const QString where = QStringLiteral("ink from %1 to %2 mm down, from %3 mm across")
+                                  .arg(inMm(top, dpmY), inMm(bottom + 1, dpmY), inMm(left, dpmX));
+        const QRectF box = office->rect;
+        QVERIFY2(top >= box.top() * dpmY - 1 && bottom < box.bottom() * dpmY + 1, qPrintable(where));
+        QVERIFY2(qAbs((bottom + 1) / dpmY - (box.top() + office->ascent)) < 0.35, qPrintable(where));
+        QVERIFY2((bottom + 1 - top) / dpmY > 1.5, qPrintable(where));  // about a capital's height at 10 pt
+        QVERIFY2(qAbs(left / dpmX - box.left()) < 0.6, qPrintable(where));
+    }
 };
 
 QTEST_MAIN(TstPaginator)

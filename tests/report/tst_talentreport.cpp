@@ -7,8 +7,8 @@
 
 #include "TestDb.h"
 #include "app/Fonts.h"
-#include "stats/TalentReport.h"
 #include "stats/TFrm_Report.h"
+#include "stats/TalentReport.h"
 #include "ui/ScriptedPrompt.h"
 
 namespace {
@@ -46,6 +46,68 @@ Rows walk(TFrm_Report& form) {
     for (form.first(); !form.eof(); form.next())
         rows << Row{form.displayText(QStringLiteral("Name")), form.displayText(QStringLiteral("icount"))};
     return rows;
+}
+
+// The report's design, millimetres from each band's left and top edge: per band its kind,
+// height and frame, then its items (label text or field name, left, top, width or "auto",
+// height, and font where one is given); lines are left, top and length.
+const QStringList kDesign = {
+    "page header 10.58 frame none",
+    "  label Marrowgate街道办事处 4.23 4.23 auto 4.50",
+    "title 15.61 frame none",
+    "  label 专业及特长人数统计 38.10 4.23 99.75 8.73 font 华文行楷 20",
+    "column header 10.58 frame left top right bottom",
+    "  label  类              别 8.47 4.23 46.83 4.50",
+    "  label 人数 112.18 4.23 auto 4.50",
+    "  line 64.29 0.26 9.53",
+    "detail 10.58 frame left right bottom",
+    "  field Name 6.35 4.23 51.06 4.50",
+    "  field icount 110.07 4.23 17.20 4.50",
+    "  line 64.29 -0.79 10.58",
+    "page footer 10.58 frame none",
+};
+
+QString mm(double v) { return QString::number(v, 'f', 2); }
+
+QString kindName(report::BandKind kind) {
+    static const char* const names[] = {"page header", "title", "column header", "detail", "page footer"};
+    return QString::fromLatin1(names[int(kind)]);
+}
+
+QString frameName(unsigned frame) {
+    QStringList sides;
+    if (frame & report::FrameLeft) sides << "left";
+    if (frame & report::FrameTop) sides << "top";
+    if (frame & report::FrameRight) sides << "right";
+    if (frame & report::FrameBottom) sides << "bottom";
+    return sides.isEmpty() ? QStringLiteral("none") : sides.join(u' ');
+}
+
+// The design in the words of kDesign.
+QStringList describe(const report::Definition& d) {
+    using report::Item;
+    QStringList out;
+    for (const report::Band& band : d.bands) {
+        out << kindName(band.kind) + u' ' + mm(band.height) + QStringLiteral(" frame ") +
+                   frameName(band.frame);
+        for (const Item& item : band.items) {
+            if (item.kind == Item::Kind::VerticalLine) {
+                out << QStringLiteral("  line %1 %2 %3")
+                           .arg(mm(item.left), mm(item.top), mm(item.size.height()));
+                continue;
+            }
+            QString line =
+                QStringLiteral("  %1 %2 %3 %4 %5 %6")
+                    .arg(item.kind == Item::Kind::Label ? QStringLiteral("label") : QStringLiteral("field"),
+                         item.text, mm(item.left), mm(item.top),
+                         item.autoSize ? QStringLiteral("auto") : mm(item.size.width()),
+                         mm(item.size.height()));
+            if (item.font)
+                line += QStringLiteral(" font %1 %2").arg(item.font->family()).arg(item.font->pointSizeF());
+            out << line;
+        }
+    }
+    return out;
 }
 
 QString pdfText(const QString& file) {
@@ -121,6 +183,107 @@ private slots:
         form.first();
         QVERIFY(!form.eof());
         QCOMPARE(form.displayText(QStringLiteral("Code")), text);
+    }
+
+    // Every band and item of the design against the report's millimetres.
+    void design() {
+        const report::Definition d = TFrm_Report::specialReport();
+        QCOMPARE(d.paper, QSizeF(210, 297));
+        QCOMPARE(QList<double>({d.marginLeft, d.marginTop, d.marginRight, d.marginBottom}),
+                 QList<double>({10, 10, 10, 10}));
+        QCOMPARE(d.columns, 1);
+        QVERIFY(d.pageHeaderOnFirstPage && d.pageFooterOnLastPage && d.printIfEmpty);
+        QCOMPARE(d.font.family(), QStringLiteral("Arial"));
+        QCOMPARE(d.font.pointSizeF(), 10.0);
+        QCOMPARE(describe(d), kDesign);
+    }
+
+    // The laid-out pages put every band and item where the design says, on the paper.
+    void laidOut() {
+        TestDb db;
+        for (int code = 1; code <= 30; ++code)
+            seed(db, QStringLiteral("%1").arg(code, 2, 10, QLatin1Char('0')), 1);
+        TFrm_Report form;
+        const QList<report::PageLayout> pages = form.Rpt_Special.layout();
+        QCOMPARE(pages.size(), 2);
+
+        // Paper top margin 10, bands stacked; the footer sits on the bottom margin (297 - 10 - 10.58).
+        QStringList bands;
+        for (const report::PageLayout& page : pages) {
+            QStringList onPage;
+            for (const report::PlacedBand& b : page.bands) {
+                QCOMPARE(b.rect.left(), 10.0);
+                QCOMPARE(b.rect.width(), 190.0);
+                onPage << kindName(b.kind) + u' ' + mm(b.rect.top()) + u' ' + mm(b.rect.height());
+            }
+            bands << onPage.join(QStringLiteral(", "));
+        }
+        QStringList first{"page header 10.00 10.58", "title 20.58 15.61", "column header 36.19 10.58"};
+        for (int i = 0; i < 21; ++i) first << QStringLiteral("detail %1 10.58").arg(mm(46.77 + i * 10.58));
+        first << "page footer 276.42 10.58";
+        QStringList second{"page header 10.00 10.58", "column header 20.58 10.58"};
+        for (int i = 0; i < 9; ++i) second << QStringLiteral("detail %1 10.58").arg(mm(31.16 + i * 10.58));
+        second << "page footer 276.42 10.58";
+        QCOMPARE(bands, (QStringList{first.join(QStringLiteral(", ")), second.join(QStringLiteral(", "))}));
+
+        // Items, relative to their band again, in the words of kDesign (fields by name, with
+        // their text at hand); frames as the band's own edges.
+        const report::PageLayout& page = pages[0];
+        QStringList seen;
+        for (int b = 0; b < page.bands.size(); ++b) {
+            const report::PlacedBand& band = page.bands[b];
+            if (band.kind == report::BandKind::Detail && band.row > 0) continue;  // one row will do
+            QStringList sides;
+            const qsizetype bandLine = seen.size();
+            seen << kindName(band.kind);
+            for (const report::LayoutItem& item : page.items) {
+                if (item.band != b) continue;
+                const QPointF at = band.rect.topLeft();
+                if (item.name.startsWith(QLatin1String("frame-"))) {
+                    sides << item.name.mid(6);
+                    const QRectF r = band.rect;
+                    const QLineF expected = item.name == "frame-left"  ? QLineF(r.topLeft(), r.bottomLeft())
+                                            : item.name == "frame-top" ? QLineF(r.topLeft(), r.topRight())
+                                            : item.name == "frame-right"
+                                                ? QLineF(r.topRight(), r.bottomRight())
+                                                : QLineF(r.bottomLeft(), r.bottomRight());
+                    QCOMPARE(item.line, expected);
+                } else if (item.kind == report::LayoutItem::Kind::Line) {
+                    QCOMPARE(item.line.x1(), item.line.x2());
+                    seen << QStringLiteral("  line %1 %2 %3")
+                                .arg(mm(item.line.x1() - at.x()), mm(item.line.y1() - at.y()),
+                                     mm(item.line.length()));
+                } else {
+                    seen << QStringLiteral("  %1 %2 %3 %4 %5")
+                                .arg(item.text(), mm(item.rect.left() - at.x()), mm(item.rect.top() - at.y()),
+                                     mm(item.rect.width()), mm(item.rect.height()));
+                }
+            }
+            if (!sides.isEmpty()) seen[bandLine] += u' ' + sides.join(u' ');
+        }
+        // Labels sized to their text: wider than nothing, narrower than their column.
+        const auto autoWidth = [&](const QString& text) {
+            for (const report::LayoutItem& item : page.items)
+                if (item.text() == text && item.rect.width() > 2 && item.rect.width() < 60)
+                    return mm(item.rect.width());
+            return QStringLiteral("not sized to its text");
+        };
+        const QStringList expected = {
+            "page header",
+            "  Marrowgate街道办事处 4.23 4.23 " + autoWidth("Marrowgate街道办事处") + " 4.50",
+            "title",
+            "  专业及特长人数统计 38.10 4.23 99.75 8.73",
+            "column header left top right bottom",
+            "   类              别 8.47 4.23 46.83 4.50",
+            "  人数 112.18 4.23 " + autoWidth("人数") + " 4.50",
+            "  line 64.29 0.26 9.53",
+            "detail left right bottom",
+            "  医疗护理 6.35 4.23 51.06 4.50",
+            "  1 110.07 4.23 17.20 4.50",
+            "  line 64.29 -0.79 10.58",
+            "page footer",
+        };
+        QCOMPARE(seen, expected);
     }
 
     // The query that cannot be opened: the error box, then the empty report all the same.

@@ -34,6 +34,54 @@ const ExpectedPage kExpected[] = {
     {"Tab_Channel", "页十三", "Edt_Channel", 6},
 };
 
+// Each page's heading, boxes per row and captions of boxes 1, 2, ... (the willingness page:
+// "是" for Edt_Flag1, "否" for Edt_Flag0), written out by hand.
+struct ExpectedWords {
+    const char* heading;
+    QList<int> rows;
+    const char* captions;  // separated by blanks
+};
+const ExpectedWords kWords[] = {
+    {"专业及特长人数统计：",
+     {5, 5, 5, 5, 1},
+     "医疗护理 法律 教育 金融 计算机 电器维修 体育运动 音乐 科普 农艺 书画及美术设计 政治理论 心理咨询 "
+     "建筑装潢 办公室技能 舞蹈 驾驶 外语 家政 传播 其它"},
+    {"爱好人数统计",
+     {5, 5, 5, 2},
+     "音乐 电影 文学 书法 美术 种植花草 棋牌 麻将 游泳 爬山 球类 拳类 健身操 跳舞 唱歌 戏曲 其它"},
+    {"参加文体社团活动人数统计",
+     {5, 5, 5, 3},
+     "健身操队 太极拳队 爬山队 合唱团 乐器团 编制班 书画协会 音乐发烧友协会 围棋协会 象棋协会 篮球队 足球队 "
+     "兵乓球队 网球队 车友协会 钓鱼协会 戏剧票友协会 其它"},
+    {"需要社区开展服务统计",
+     {4, 4, 4, 4},
+     "家政服务 医疗保健服务 家电维修 车辆维修 职业介绍 缝纫织补 房产中介 投资理财 废品收购 教育培训 绿化环境 "
+     "托老 托幼 家教 学生假期活动 其它"},
+    {"希望在社区开展培训或讲座统计：",
+     {5, 5, 1},
+     "劳动技能 创业指导 外语 电脑 健康保健 科普 法律 投资理财 美容美发 政治理论 其它"},
+    {"是否愿意参加社会公益活动统计：", {2}, "是 否"},
+    {"愿意参加社会公益活动原因统计：",
+     {4, 4, 4, 1},
+     "尽居民责任 增加经验 帮助有需要的人 学习新知识技能 结交朋友 自我发展 善用业余时间 服务社会 实现自身价值 "
+     "扩展生活体验 对公益活动有兴趣 为未来工作做准备 其它"},
+    {"为那种类型的社区居民提供服务统计：",
+     {5, 5, 3},
+     "老人 儿童 妇女 青少年 残疾人员 重大疾病患者 低保户 特殊困难家庭 外来务工人员 戒毒人员 两劳释放人员 "
+     "全体居民 其它"},
+    {"愿意参加何种类型的社区公益活动统计",
+     {5, 5},
+     "咨询辅导 法律援助 物质资助 教育培训 义工 一助一帮扶 治安巡逻 医疗服务 维修 其它"},
+    {"希望社区组织公益活动的时间安排统计：", {5, 1}, "节假日 工作日 早晨 中午 晚上 重大活动前后"},
+    {"社区建设应该着重加强统计", {5}, "社区服务 社区党建 社区教育 民间组织培育 其它"},
+    {"社区建设主要应该依靠哪类居民参与统计：",
+     {4, 3},
+     "离退休人员 低保人员 无业下岗人员 就业人员 志愿人员 全体 其它"},
+    {"社委会应该通过什么渠道增强社区凝聚力统计：",
+     {3, 3},
+     "议事园等宣传栏 文体活动 学习教育 服务活动 扶贫帮困 其它"},
+};
+
 QStringList expectedNames(const ExpectedPage& p) {
     if (!p.prefix) return {QStringLiteral("Edt_Flag1"), QStringLiteral("Edt_Flag0")};
     QStringList names;
@@ -324,16 +372,57 @@ private slots:
                 QVERIFY2(sheet->rect().contains(b->geometry()), qPrintable(b->objectName()));
         }
         QCOMPARE(captions.size(), 145);
-        const QHash<QString, QString> spot = {{"Edt_Special11", "书画及美术设计"},
-                                              {"Edt_Special20", "传播"},
-                                              {"Edt_Love12", "拳类"},
-                                              {"Edt_Team8", "音乐发烧友协会"},
-                                              {"Edt_Flag1", "是"},
-                                              {"Edt_Flag0", "否"},
-                                              {"Edt_Reason12", "为未来工作做准备"},
-                                              {"Edt_Channel1", "议事园等宣传栏"},
-                                              {"Edt_Channel6", "其它"}};
-        for (auto it = spot.cbegin(); it != spot.cend(); ++it) QCOMPARE(captions.value(it.key()), it.value());
+    }
+
+    // Every page's heading, every box's caption and the boxes' rows, against the table above.
+    void headingsCaptionsAndRows() {
+        TestDb db;
+        TFrm_Total form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        auto* tabs = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+        QCOMPARE(tabs->count(), 13);
+        for (int i = 0; i < 13; ++i) {
+            tabs->setCurrentIndex(i);
+            QWidget* sheet = tabs->widget(i);
+            const ExpectedWords& w = kWords[i];
+            // The heading: the one label that captions no box, above every box.
+            QStringList headings;
+            QHash<QString, QString> captionOf;
+            int headingBottom = 0;
+            for (auto* l : sheet->findChildren<QLabel*>()) {
+                if (l->buddy()) {
+                    captionOf.insert(l->buddy()->objectName(), l->text());
+                } else {
+                    headings << l->text();
+                    headingBottom = l->geometry().bottom();
+                }
+            }
+            QCOMPARE(headings, QStringList{QString::fromUtf8(w.heading)});
+
+            QStringList captions, rowSizes;
+            int rowTop = -1, lastLeft = -1;
+            for (const QString& name : expectedNames(kExpected[i])) {
+                auto* box = sheet->findChild<QLineEdit*>(name);
+                QVERIFY2(box, qPrintable(name));
+                QVERIFY2(box->geometry().top() > headingBottom, qPrintable(name));
+                captions << captionOf.value(name, QStringLiteral("<none>"));
+                // Left to right, then top to bottom: a box lower than the one before starts a row.
+                if (box->geometry().top() != rowTop) {
+                    QVERIFY2(box->geometry().top() > rowTop, qPrintable(name));
+                    rowTop = box->geometry().top();
+                    rowSizes << QStringLiteral("0");
+                    lastLeft = -1;
+                }
+                QVERIFY2(box->geometry().left() > lastLeft, qPrintable(name));
+                lastLeft = box->geometry().left();
+                rowSizes.last() = QString::number(rowSizes.last().toInt() + 1);
+            }
+            QCOMPARE(captions.join(u' '), QString::fromUtf8(w.captions));
+            QStringList expectedRows;
+            for (int n : w.rows) expectedRows << QString::number(n);
+            QCOMPARE(rowSizes, expectedRows);
+        }
     }
 };
 
