@@ -13,6 +13,7 @@ const QList<Verb>& verbs() {
     // clang-format off
     static const QList<Verb> all = {
         {"report", "report specialty --pdf FILE | --preview", kReportHelp, &runReport},
+        {"export", "export --format xlsx|csv|sav|dta [--layout wide|tables] --out PATH", kExportHelp, &runExport},
     };
     // clang-format on
     return all;
