@@ -5,6 +5,7 @@
 #include "CliSupport.h"
 #include "CliVerbs.h"
 #include "exchange/QuestionnaireExport.h"
+#include "exchange/StatsWorkbook.h"
 #include "store/DataModule.h"
 
 namespace cli {
@@ -71,6 +72,56 @@ int runExport(int& argc, char** argv, const QStringList& args) {
         rc = Failure;
     }
     Prompt::install(nullptr);
+    return rc;
+}
+
+}  // namespace cli
+
+namespace cli {
+
+const char* const kExportStatsHelp =
+    "Usage: quenvale-cli export-stats --out FILE.xlsx\n"
+    "\n"
+    "  --out FILE   the Excel workbook to write: a summary sheet (number of questionnaires,\n"
+    "               date, willingness) and a sheet per question page with each option's count,\n"
+    "               its percentage of the questionnaires and a bar chart.\n"
+    "\n"
+    "The counts are those of the statistics form. Nothing appears at FILE unless the whole\n"
+    "workbook was written. Prints the number of questionnaires and the file written.\n";
+
+int runExportStats(int& argc, char** argv, const QStringList& args) {
+    const Args a = parse(args, {QStringLiteral("--out")}, {});
+    if (!a.error.isEmpty() || !a.positional.isEmpty()) {
+        err(a.error.isEmpty() ? QStringLiteral("unexpected argument: %1").arg(a.positional.first())
+                              : a.error);
+        return Usage;
+    }
+    const QString path = a.value(QStringLiteral("--out"));
+    if (path.isEmpty()) {
+        err(QStringLiteral("give --out FILE.xlsx"));
+        return Usage;
+    }
+    QCoreApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("Quenvale"));
+    int rc = Ok;
+    try {
+        const auto dm = openRegister();
+        Progress progress(QStringLiteral("export-stats"));
+        const exchange::ExportResult r = exchange::exportStatistics(path, [&](qint64 done, qint64 total) {
+            progress.update(done, total);
+            return true;
+        });
+        progress.finish();
+        if (r.ok) {
+            out(r.summary());
+        } else {
+            err(r.error);
+            rc = Failure;
+        }
+    } catch (const std::exception& e) {
+        err(QString::fromUtf8(e.what()));
+        rc = Failure;
+    }
     return rc;
 }
 

@@ -22,4 +22,7 @@ extern const char* const kReportHelp;
 int runExport(int& argc, char** argv, const QStringList& args);
 extern const char* const kExportHelp;
 
+int runExportStats(int& argc, char** argv, const QStringList& args);
+extern const char* const kExportStatsHelp;
+
 }  // namespace cli
