@@ -13,11 +13,12 @@
 #include <QVBoxLayout>
 
 #include "app/TFrm_About.h"
+#include "exchange/ExportCommands.h"
 #include "forms/TFrm_Edit.h"
 #include "forms/TFrm_New.h"
 #include "forms/TFrm_Query.h"
-#include "stats/TalentReport.h"
 #include "stats/TFrm_Total.h"
+#include "stats/TalentReport.h"
 #include "store/DataLocation.h"
 #include "store/DataSourceRegistration.h"
 #include "store/Registry.h"
@@ -133,6 +134,8 @@ void TFrm_Main::buildMenu() {
 
 void TFrm_Main::installDataCommands() {
     // One line per command of the data menu.
+    m_dataCommands[QStringLiteral("N_Export")] = [this] { exportcommands::exportQuestionnaires(this); };
+    m_dataCommands[QStringLiteral("N_ExportStats")] = [this] { exportcommands::exportStatistics(this); };
 }
 
 void TFrm_Main::buildDataMenu() {
