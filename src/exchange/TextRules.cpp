@@ -41,17 +41,4 @@ int displayWidth(const QString& text, int cap) {
     return width;
 }
 
-int compareCodePoints(QStringView a, QStringView b) {
-    const qsizetype n = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < n; ++i) {
-        ushort x = a[i].unicode(), y = b[i].unicode();
-        if (x == y) continue;
-        // In UTF-16 the surrogates (D800-DFFF) stand for code points above FFFF: move them
-        // above E000-FFFF so that the order is that of the code points, as UTF-8 bytes sort.
-        auto key = [](ushort u) { return u >= 0xE000 ? u - 0x800 : (u >= 0xD800 ? u + 0x2000 : u); };
-        return key(x) < key(y) ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
 }  // namespace textrules

@@ -21,9 +21,6 @@ QByteArray cutToBytes(const QByteArray& utf8, int bytes, bool* cut);
 /// two. Stops counting at `cap`.
 int displayWidth(const QString& text, int cap);
 
-/// Orders two texts as SQLite's BINARY collation orders their UTF-8 bytes (code point order).
-int compareCodePoints(QStringView a, QStringView b);
-
 /// Excel's longest cell text, and SPSS's longest string (in bytes).
 constexpr int kXlsxCellMax = 32767;
 constexpr int kSavStringMax = 32767;

@@ -146,22 +146,9 @@ void WideLayout::startRow(const QStringList& basic, std::vector<UnknownRow>& unk
     }
 }
 
-void WideLayout::applyAnswer(GroupId table, const QString& code, const QString& name,
-                             std::vector<UnknownRow>& unknown) {
-    const Group& g = group(table);
+int WideLayout::boxOf(GroupId table, const QString& code) {
     int number = 0;
-    const int box = SqlQuery::parseInteger(code, &number) ? g.boxForCode(number) : -1;
-    Cell* other = g.hasOther() ? &m_row[m_other[table]] : nullptr;
-    const bool isOther = box >= 0 && g.boxes[box].code == kOtherCode;
-    // A second other row of the same page would overwrite the first: keep it aside instead.
-    const bool secondOther =
-        isOther && m_row[m_first[table] + box].code == 1 && other && !other->text.isEmpty();
-    if (box < 0 || secondOther || (!isOther && !name.isEmpty())) {
-        unknown.push_back({qs(g.storage), m_identity, code, name});
-        if (box < 0 || secondOther) return;
-    }
-    m_row[m_first[table] + box].code = 1;
-    if (isOther && other) other->text = name;
+    return SqlQuery::parseInteger(code, &number) ? group(table).boxForCode(number) : -1;
 }
 
 }  // namespace exchange

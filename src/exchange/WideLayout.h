@@ -33,9 +33,12 @@ public:
     /// Starts the row of a questionnaire from its BasicInfo values (column order, eleven values).
     /// Values that match no option are added to `unknown`.
     void startRow(const QStringList& basic, std::vector<UnknownRow>& unknown);
-    /// Applies one row of an answer table to the current row.
-    void applyAnswer(catalogue::GroupId table, const QString& code, const QString& name,
-                     std::vector<UnknownRow>& unknown);
+    /// The box of an answer table's stored code, or -1 when no box has it.
+    static int boxOf(catalogue::GroupId table, const QString& code);
+    /// Ticks box `box` of an answer table in the current row.
+    void tick(catalogue::GroupId table, int box) { m_row[m_first[table] + box].code = 1; }
+    /// Sets the other text of an answer table in the current row.
+    void setOther(catalogue::GroupId table, const QString& text) { m_row[m_other[table]].text = text; }
     const std::vector<Cell>& row() const { return m_row; }
     const QString& identity() const { return m_identity; }
 
