@@ -55,6 +55,7 @@ void fill(const QString& folder, qint64 n) {
         }
     }
     raw.commit();
+    raw.exec("PRAGMA wal_checkpoint(TRUNCATE)");
 }
 
 // The child: one export, then one line "ms maxrssKB size per1000@10%,per1000@20%,...".
@@ -91,6 +92,13 @@ int child(const QString& folder, const QString& format) {
     }
     struct rusage u = {};
     getrusage(RUSAGE_SELF, &u);
+    // The peak of this process's own memory: getrusage's maxrss also carries the parent's
+    // size over fork and exec.
+    qint64 peakKb = 0;
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("VmHWM:")) peakKb = line.mid(6).trimmed().split(' ').value(0).toLongLong();
     qint64 size = 0;
     for (const QString& f : r.files) size += QFileInfo(f).size();
     for (const QString& f : r.files) QFile::remove(f);

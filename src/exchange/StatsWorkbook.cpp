@@ -113,6 +113,9 @@ public:
         worksheet_write_string(ws, 2, 1, "人数", m_bold);
         worksheet_write_string(ws, 2, 2, "占问卷的百分比", m_bold);
         worksheet_freeze_panes(ws, 3, 0);
+        // Printed, the table and its chart share one landscape page.
+        worksheet_set_landscape(ws);
+        worksheet_fit_to_pages(ws, 1, 1);
         const int n = int(g.boxes.size());
         for (int b = 0; b < n; ++b) {
             const qint64 count = c.perGroup.value(g.id).value(b);
@@ -129,7 +132,9 @@ public:
         chart_series_set_name(series, "人数");
         chart_title_set_name(chart, utf8(title(g)).constData());
         chart_legend_set_position(chart, LXW_CHART_LEGEND_NONE);
-        chart_axis_set_reverse(chart->y_axis);  // the first option on top, as in the table
+        chart_axis_set_reverse(chart->y_axis);          // the first option on top, as in the table
+        chart_axis_set_num_format(chart->x_axis, "0");  // counts are whole numbers
+        chart_axis_set_min(chart->x_axis, 0);
         lxw_chart_options options = {};
         options.x_offset = 10;
         options.y_scale = std::max(1.0, n / 9.0);  // about eleven points a bar
