@@ -59,13 +59,15 @@ void CsvWriter::field(const QString& text, bool first) {
 void CsvWriter::writeRow(const std::vector<Cell>& cells, const QString&) {
     for (size_t c = 0; c < m_columns.size(); ++c) {
         const Cell& cell = cells[c];
-        const Column& col = m_columns[c];
-        if (col.kind == Column::Text || cell.code == Cell::kNoCode)
-            field(cell.text, c == 0);
-        else if (col.kind == Column::Tick)
-            field(QString::number(cell.code), c == 0);
-        else
-            field(cell.text, c == 0);  // a choice shows its caption
+        if (m_columns[c].kind == Column::Tick && cell.code != Cell::kNoCode) {
+            // 0 or 1: no text to convert, nothing to quote.
+            if (c) m_line += ',';
+            m_line += std::to_string(cell.code);
+        } else if (cell.text.isEmpty()) {
+            if (c) m_line += ',';
+        } else {
+            field(cell.text, c == 0);  // a text, or a choice's caption
+        }
     }
     endLine();
 }
