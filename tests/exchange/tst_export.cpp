@@ -414,11 +414,7 @@ void TstExport::tables() {
                 ? QStringLiteral(
                       "ID, name, Address, WorkUnit, Phone, age, level, political, duty, Position, Flag")
                 : QStringLiteral("ID, Code, Name");
-        QList<QStringList> rows =
-            m_db->rows(QStringLiteral("select %1 from %2 order by ID, Code")
-                           .arg(cols, t)
-                           .replace(QStringLiteral(", Code"),
-                                    t == QLatin1String("BasicInfo") ? QString() : QStringLiteral(", Code")));
+        QList<QStringList> rows = m_db->rows(QStringLiteral("select %1 from %2").arg(cols, t));
         for (QStringList& row : rows)
             for (QString& v : row)
                 if (v == QLatin1String("<null>")) v.clear();
