@@ -22,4 +22,10 @@ extern const char* const kReportHelp;
 int runCheck(int& argc, char** argv, const QStringList& args);
 extern const char* const kCheckHelp;
 
+int runExport(int& argc, char** argv, const QStringList& args);
+extern const char* const kExportHelp;
+
+int runExportStats(int& argc, char** argv, const QStringList& args);
+extern const char* const kExportStatsHelp;
+
 }  // namespace cli

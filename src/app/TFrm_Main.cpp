@@ -20,6 +20,7 @@
 
 #include "app/TFrm_About.h"
 #include "check/TFrm_Check.h"
+#include "exchange/ExportCommands.h"
 #include "forms/TFrm_Edit.h"
 #include "forms/TFrm_Find.h"
 #include "forms/TFrm_New.h"
@@ -157,6 +158,8 @@ void TFrm_Main::installDataCommands() {
         });
     };
     m_dataCommands[QStringLiteral("N_Find")] = [this] { formrunner::run(this, formrunner::factoryOf<TFrm_Find>()); };
+    m_dataCommands[QStringLiteral("N_Export")] = [this] { exportcommands::exportQuestionnaires(this); };
+    m_dataCommands[QStringLiteral("N_ExportStats")] = [this] { exportcommands::exportStatistics(this); };
 }
 
 void TFrm_Main::buildDataMenu() {

@@ -14,6 +14,8 @@ const QList<Verb>& verbs() {
     static const QList<Verb> all = {
         {"report", "report specialty --pdf FILE | --preview", kReportHelp, &runReport},
         {"check", "check [--csv FILE]", kCheckHelp, &runCheck},
+        {"export", "export --format xlsx|csv|sav|dta [--layout wide|tables] --out PATH", kExportHelp, &runExport},
+        {"export-stats", "export-stats --out FILE.xlsx", kExportStatsHelp, &runExportStats},
     };
     // clang-format on
     return all;

@@ -154,26 +154,13 @@ void TFrm_Total::FormCreate() {
     for (const total::Statement& s : total::statements()) runStatement(query, s);
 }
 
-void TFrm_Total::runStatement(SqlQuery& query, const total::Statement& statement) {
-    const catalogue::Group& g = catalogue::group(statement.group);
+void TFrm_Total::runStatement(SqlQuery& query, const answercounts::Statement& statement) {
     const QList<QLineEdit*>& boxes = m_boxes[statement.group];
     // Counts are gathered per box before any is shown: one code stored in two spellings
     // ("1" and "01") makes two groups that belong in the same box and must add up.
     QMap<int, qint64> counts;
     try {
-        query.setSql(catalogue::qs(statement.sql));
-        query.open();
-        query.first();
-        if (statement.grouped) {
-            while (!query.eof()) {
-                const int box = g.boxForCode(query.integer(QStringLiteral("Code")));
-                if (box >= 0) counts[box] += query.integer(1);
-                query.next();
-            }
-        } else {
-            const int box = g.boxForCode(statement.code);
-            counts[box] += query.integer(0);
-        }
+        answercounts::run(query, statement, counts);
     } catch (const DbError&) {
         // The statistics pass over a failed statement in silence; what was read so far stands.
     } catch (...) {

@@ -12,8 +12,10 @@ class SqlQuery;
 class StatusPanels;
 namespace total {
 struct Page;
-struct Statement;
 }  // namespace total
+namespace answercounts {
+struct Statement;
+}  // namespace answercounts
 
 /// The statistics form "汇总": for every option of the multi-choice pages, how many stored
 /// questionnaires ticked it, and how many respondents are or are not willing to take part.
@@ -32,7 +34,7 @@ public slots:
 
 private:
     void buildPage(const total::Page& page);
-    void runStatement(SqlQuery& query, const total::Statement& statement);
+    void runStatement(SqlQuery& query, const answercounts::Statement& statement);
 
     QTabWidget* PageControl1 = nullptr;
     QPushButton* Btn_Refesh = nullptr;

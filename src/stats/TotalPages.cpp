@@ -23,29 +23,12 @@ const std::vector<Page> kPages = {
     {Channel,   "页十三", "Tab_Channel",   "社委会应该通过什么渠道增强社区凝聚力统计：", {3, 3},      "Edt_Channel",   false},
 };
 
-// The statements are kept exactly as the old program wrote them, letter case included.
-const std::vector<Statement> kStatements = {
-    {"Select Code,count(*) from special group by code order by code",   Special,   true,  0},
-    {"Select Code,count(*) from Love group by code order by code",      Love,      true,  0},
-    {"Select Code,count(*) from Team group by code order by code",      Team,      true,  0},
-    {"Select Code,count(*) from Service group by code order by code",   Service,   true,  0},
-    {"Select Code,count(*) from Train group by code order by code",     Train,     true,  0},
-    {"Select count(*) from BasicInfo where flag='1'",                   Flag,      false, 1},
-    {"Select count(*) from BasicInfo where flag='0'",                   Flag,      false, 0},
-    {"Select Code,count(*) from Reason group by code order by code",    Reason,    true,  0},
-    {"Select Code,count(*) from Who group by code order by code",       Who,       true,  0},
-    {"Select Code,count(*) from TYpe group by code order by code",      Type,      true,  0},
-    {"Select Code,count(*) from Time1 group by code order by code",     Time,      true,  0},
-    {"Select Code,count(*) from ReinForce group by code order by code", ReinForce, true,  0},
-    {"Select Code,count(*) from Depend group by code order by code",    Depend,    true,  0},
-    {"Select Code,count(*) from Channel group by code order by code",   Channel,   true,  0},
-};
 // clang-format on
 
 }  // namespace
 
 const std::vector<Page>& pages() { return kPages; }
-const std::vector<Statement>& statements() { return kStatements; }
+const std::vector<Statement>& statements() { return answercounts::statements(); }
 
 QString boxName(const Page& page, int index) {
     const Box& box = group(page.group).boxes.at(index);

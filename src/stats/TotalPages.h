@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "questionnaire/Catalogue.h"
+#include "store/AnswerCounts.h"
 
 /// The fixed make-up of the statistics form: its thirteen pages (one per counted group) and the
 /// fourteen counting statements. Captions and option codes come from the catalogue.
@@ -19,14 +20,9 @@ struct Page {
     bool namedByCode;       ///< number is the option code (willingness) rather than the box position
 };
 
-/// One counting statement. Grouped statements give (code, count) rows for the group's boxes;
-/// a single count gives one row whose count belongs to the box of `code`.
-struct Statement {
-    const char* sql;
-    catalogue::GroupId group;
-    bool grouped;
-    int code;  ///< single counts only
-};
+/// One counting statement (the statements themselves belong to the store, which also counts
+/// for the statistics workbook).
+using Statement = answercounts::Statement;
 
 const std::vector<Page>& pages();
 const std::vector<Statement>& statements();

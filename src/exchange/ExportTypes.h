@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <climits>
+#include <functional>
+#include <utility>
+#include <vector>
+
+/// The plain types the exports share: formats and layouts, the columns and cells of a sheet,
+/// the options and the result of an export.
+namespace exchange {
+
+enum class Format { Xlsx, Csv, Sav, Dta };
+enum class Layout { Wide, Tables };
+
+/// "xlsx", "csv", "sav", "dta" (letter case ignored); false for anything else.
+bool parseFormat(const QString& text, Format* out);
+/// "wide" or "tables"; false for anything else.
+bool parseLayout(const QString& text, Layout* out);
+/// The file extension of a format, without the dot.
+QString extension(Format format);
+
+/// One column of a sheet.
+struct Column {
+    enum Kind {
+        Text,    ///< a text cell
+        Choice,  ///< a single choice: the option's caption (xlsx, csv) or its code with value labels
+        Tick,    ///< a 0/1 box (value labels 未选 / 选中 in sav and dta)
+    };
+    QString header;   ///< the Chinese heading (the variable label in sav and dta)
+    QString varName;  ///< the ASCII variable name for sav and dta
+    Kind kind = Text;
+    std::vector<std::pair<int, QString>> labels;  ///< value labels of a Choice column
+    bool isIdentity = false;                      ///< the identity number: always text
+};
+
+/// One cell: a text, or (Choice, Tick) a code; kNoCode when the cell is empty.
+struct Cell {
+    static constexpr int kNoCode = INT_MIN;
+    QString text;
+    int code = kNoCode;
+};
+
+/// A format's cut of one over-long text.
+struct Cut {
+    QString sheet;
+    QString identity;
+};
+
+/// Raised by writers and the reader; `message` is the Chinese text shown to the user.
+struct ExportError {
+    QString message;
+};
+
+/// Reports progress: `done` of `total` questionnaires (or rows); returns false to cancel.
+using ProgressFn = std::function<bool(qint64 done, qint64 total)>;
+
+struct ExportOptions {
+    Format format = Format::Xlsx;
+    Layout layout = Layout::Wide;
+    QString path;  ///< the target file; further sheets of csv, sav and dta go beside it
+};
+
+struct ExportResult {
+    bool ok = false;
+    bool cancelled = false;
+    QString error;              ///< why it failed (Chinese), when !ok and !cancelled
+    qint64 questionnaires = 0;  ///< BasicInfo rows written
+    qint64 unknownRows = 0;     ///< rows on the "未能识别的数据" sheet
+    QStringList files;          ///< the files written, the target first
+    std::vector<Cut> cuts;      ///< texts cut to the format's limit
+
+    /// The closing message: the number written, the cuts and the unrecognised rows.
+    QString summary() const;
+};
+
+/// The sheet name of the rows that match no option.
+QString unknownSheetName();
+
+}  // namespace exchange

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <memory>
+
+#include "ExportTypes.h"
+#include "SheetWriter.h"
+
+/// Exporting the questionnaires: the whole register, read in one consistent snapshot (one read
+/// transaction on the connection "MyDb"), in the wide or the tables layout, to xlsx, csv, sav or
+/// dta. The files appear at the target only when everything was written; a failed or cancelled
+/// export leaves no file and an existing target untouched.
+namespace exchange {
+
+/// The writer for a format (raises ExportError when the target cannot be used).
+std::unique_ptr<SheetWriter> makeWriter(Format format, const QString& target);
+
+/// Runs the export. `progress` (may be empty) is called now and then; when it returns false
+/// the export stops and writes nothing.
+ExportResult exportQuestionnaires(const ExportOptions& options, const ProgressFn& progress = {});
+
+}  // namespace exchange

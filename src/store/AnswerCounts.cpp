@@ -1,0 +1,91 @@
+#include "AnswerCounts.h"
+
+#include "SqlQuery.h"
+
+using namespace catalogue;
+
+namespace answercounts {
+
+namespace {
+
+// clang-format off
+// The statements are kept exactly as the old program wrote them, letter case included.
+const std::vector<Statement> kStatements = {
+    {"Select Code,count(*) from special group by code order by code",   Special,   true,  0},
+    {"Select Code,count(*) from Love group by code order by code",      Love,      true,  0},
+    {"Select Code,count(*) from Team group by code order by code",      Team,      true,  0},
+    {"Select Code,count(*) from Service group by code order by code",   Service,   true,  0},
+    {"Select Code,count(*) from Train group by code order by code",     Train,     true,  0},
+    {"Select count(*) from BasicInfo where flag='1'",                   Flag,      false, 1},
+    {"Select count(*) from BasicInfo where flag='0'",                   Flag,      false, 0},
+    {"Select Code,count(*) from Reason group by code order by code",    Reason,    true,  0},
+    {"Select Code,count(*) from Who group by code order by code",       Who,       true,  0},
+    {"Select Code,count(*) from TYpe group by code order by code",      Type,      true,  0},
+    {"Select Code,count(*) from Time1 group by code order by code",     Time,      true,  0},
+    {"Select Code,count(*) from ReinForce group by code order by code", ReinForce, true,  0},
+    {"Select Code,count(*) from Depend group by code order by code",    Depend,    true,  0},
+    {"Select Code,count(*) from Channel group by code order by code",   Channel,   true,  0},
+};
+
+struct BasicStatement {
+    GroupId group;
+    const char* sql;
+};
+
+const BasicStatement kBasicStatements[] = {
+    {Age,       "Select age,count(*) from BasicInfo group by age"},
+    {Level,     "Select level,count(*) from BasicInfo group by level"},
+    {Political, "Select political,count(*) from BasicInfo group by political"},
+    {Duty,      "Select duty,count(*) from BasicInfo group by duty"},
+    {Position,  "Select Position,count(*) from BasicInfo group by Position"},
+};
+// clang-format on
+
+}  // namespace
+
+const std::vector<Statement>& statements() { return kStatements; }
+
+void run(SqlQuery& query, const Statement& statement, QMap<int, qint64>& into) {
+    const Group& g = group(statement.group);
+    query.setSql(qs(statement.sql), {}, qs(g.storage));
+    query.open();
+    query.first();
+    if (statement.grouped) {
+        while (!query.eof()) {
+            const int box = g.boxForCode(query.integer(0));
+            if (box >= 0) into[box] += query.integer(1);
+            query.next();
+        }
+    } else {
+        const int box = g.boxForCode(statement.code);
+        if (box >= 0) into[box] += query.integer(0);
+    }
+    query.close();
+}
+
+QMap<int, qint64> countBasicGroup(SqlQuery& query, GroupId id) {
+    const Group& g = group(id);
+    const char* sql = nullptr;
+    for (const BasicStatement& s : kBasicStatements)
+        if (s.group == id) sql = s.sql;
+    QMap<int, qint64> counts;
+    if (!sql) return counts;
+    query.setSql(qs(sql), {}, QStringLiteral("BasicInfo"));
+    query.open();
+    query.first();
+    while (!query.eof()) {
+        const QString value = query.text(0);
+        int code = 0;
+        int box = -1;
+        if (SqlQuery::parseInteger(value, &code))
+            box = g.boxForCode(code);
+        else if (g.hasOther() && !value.isEmpty())
+            box = g.boxForCode(kOtherCode);
+        if (box >= 0) counts[box] += query.integer(1);
+        query.next();
+    }
+    query.close();
+    return counts;
+}
+
+}  // namespace answercounts

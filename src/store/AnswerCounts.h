@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QMap>
+#include <vector>
+
+#include "questionnaire/Catalogue.h"
+
+class SqlQuery;
+
+/// Counting the answers: the fourteen statements of the statistics (twelve answer tables
+/// grouped by code, and the two willingness counts) and the page-one groups counted from
+/// BasicInfo. Counts are per box of the catalogue, so one code stored in two spellings ("1"
+/// and "01") adds up in the same box.
+namespace answercounts {
+
+/// One counting statement. Grouped statements give (code, count) rows for the group's boxes;
+/// a single count gives one row whose count belongs to the box of `code`.
+struct Statement {
+    const char* sql;
+    catalogue::GroupId group;
+    bool grouped;
+    int code;  ///< single counts only
+};
+
+/// The fourteen statements, in the statistics form's order.
+const std::vector<Statement>& statements();
+
+/// Count per box index (catalogue box order) for one statement. Codes that match no box are
+/// passed over. Raises DbError when the statement fails; what was counted so far is in `into`.
+void run(SqlQuery& query, const Statement& statement, QMap<int, qint64>& into);
+
+/// Count per box index for a page-one single-choice group (age, level, political, duty,
+/// Position) from BasicInfo: values read as whole numbers; for duty and Position a value that
+/// is no whole number is the other option, as the record forms read it back. Raises DbError.
+QMap<int, qint64> countBasicGroup(SqlQuery& query, catalogue::GroupId group);
+
+}  // namespace answercounts

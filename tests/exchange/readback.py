@@ -1,0 +1,75 @@
+#!/usr/bin/python3
+# Reads an exported file back with readers that have nothing to do with the program's writers
+# and prints what it holds as JSON: openpyxl for xlsx, the csv module for csv, pandas for dta.
+import csv
+import json
+import math
+import re
+import sys
+
+
+def plain(v):
+    if isinstance(v, float) and math.isnan(v):
+        return None
+    if hasattr(v, "item"):  # numpy scalars
+        return v.item()
+    return v
+
+
+def unescape(v):
+    # Cell texts escape control characters as _xHHHH_ (Excel decodes them; openpyxl leaves
+    # inline strings as written).
+    if isinstance(v, str):
+        return re.sub(r"_x([0-9A-Fa-f]{4})_", lambda m: chr(int(m.group(1), 16)), v)
+    return v
+
+
+def xlsx(path):
+    import openpyxl
+    wb = openpyxl.load_workbook(path)
+    sheets = []
+    for ws in wb.worksheets:
+        rows, types, formats = [], [], []
+        for row in ws.iter_rows():
+            rows.append([unescape(c.value) for c in row])
+            types.append([c.data_type for c in row])
+            formats.append([c.number_format for c in row])
+        sheets.append({
+            "name": ws.title,
+            "rows": rows,
+            "types": types,
+            "formats": formats,
+            "frozen": ws.freeze_panes,
+            "widths": {k: v.width for k, v in ws.column_dimensions.items()},
+            "charts": len(ws._charts),
+        })
+    return {"sheets": sheets}
+
+
+def csvfile(path):
+    with open(path, "rb") as f:
+        raw = f.read()
+    with open(path, newline="", encoding="utf-8-sig") as f:
+        rows = list(csv.reader(f, strict=True))
+    return {"bom": raw.startswith(b"\xef\xbb\xbf"), "crlf": b"\r\n" in raw, "rows": rows}
+
+
+def dta(path):
+    import pandas as pd
+    # Labels and data through separate readers: this pandas skips the strL texts when the
+    # labels were read first.
+    with pd.io.stata.StataReader(path) as r:
+        valuelabels = {k: {str(int(kk)): vv for kk, vv in v.items()} for k, v in r.value_labels().items()}
+        varlabels = r.variable_labels()
+        lbllist = list(getattr(r, "lbllist", None) or getattr(r, "_lbllist"))
+    with pd.io.stata.StataReader(path) as r:
+        df = r.read(convert_categoricals=False)
+    sets = dict(zip(list(df.columns), lbllist))
+    rows = [[plain(v) for v in row] for row in df.itertuples(index=False, name=None)]
+    return {"columns": list(df.columns), "rows": rows, "varlabels": varlabels,
+            "valuelabels": valuelabels, "labelsets": sets}
+
+
+fmt, path = sys.argv[1], sys.argv[2]
+data = {"xlsx": xlsx, "csv": csvfile, "dta": dta}[fmt](path)
+sys.stdout.write(json.dumps(data, ensure_ascii=False, default=str))
