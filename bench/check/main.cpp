@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
 
     const RegisterCheck check;
     if (qEnvironmentVariableIsSet("QUENVALE_BENCH_STEPS")) {  // CPU time of each step, for profiling
-        check.run(QDate(2026, 12, 8));  // opens the connection
+        check.run(QDate(2026, 12, 8));                        // opens the connection
         double last = cpuMs();
         check.run(QDate(2026, 12, 8), [&last](int done, int total) {
             const double now = cpuMs();

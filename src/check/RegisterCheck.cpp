@@ -20,8 +20,10 @@ struct TableStatements {
     /// The identity numbers with rows here and no BasicInfo row (a merge of the two indexes).
     const char* orphans;
     /// Rows whose code is not in its canonical form; bound: code width, three ranges of
-    /// ordinary codes (one per tens), the other option's code. Exact under byte order; the
-    /// rows it returns are judged again as the lookup reads them.
+    /// ordinary codes (one per tens: within a tens a text of the right width is a code only if
+    /// its last digit is), the other option's code. Exact where text compares byte by byte
+    /// (SQLite; PostgreSQL with the C collation). The rows it returns are judged again as the
+    /// lookup reads them, so a readable "1" for "01" is not listed.
     const char* codes;
 };
 
@@ -56,14 +58,16 @@ const std::array<TableStatements, 12> kTables = {{
 // Every BasicInfo row: identity number, name, address, whether a page-one value is not in its
 // canonical form (bound: the groups' code ranges, from basicCodeFilter), and those values. Only
 // the rows so marked are judged again as the lookup reads them.
+// clang-format off
 const char* const kBasic =
     "select ID, name, Address, case when age is null or level is null or political is null or duty is null "
-    "or Position is null or Flag is null or not (length(age) = 1 and age between ? and ? and length(level) = "
-    "1 "
-    "and level between ? and ? and length(political) = 1 and political between ? and ? and length(Flag) = 1 "
-    "and Flag between ? and ? and (length(duty) = 1 and duty between ? and ? or length(duty) = 2 and duty "
-    "between ? and ? or duty like ?) and (length(Position) = 1 and Position between ? and ? or Position like "
-    "?)) then 1 else 0 end, age, level, political, duty, Position, Flag from BasicInfo";
+    "or Position is null or Flag is null or not ("
+    "length(age) = 1 and age between ? and ? and length(level) = 1 and level between ? and ? and "
+    "length(political) = 1 and political between ? and ? and length(Flag) = 1 and Flag between ? and ? and "
+    "(length(duty) = 1 and duty between ? and ? or length(duty) = 2 and duty between ? and ? or duty like ?) and "
+    "(length(Position) = 1 and Position between ? and ? or Position like ?)"
+    ") then 1 else 0 end, age, level, political, duty, Position, Flag from BasicInfo";
+// clang-format on
 
 // The page-one groups as the BasicInfo select returns them (columns 4 to 9).
 const GroupId kBasicGroups[] = {Age, Level, Political, Duty, Position, Flag};
