@@ -150,6 +150,9 @@ private slots:
         QTest::newRow("underscore is literal") << "_" << QList<int>{3};
         QTest::newRow("underscore inside a word") << "折_商" << QList<int>{3};
         QTest::newRow("escape character is literal") << "!" << QList<int>{4};
+        QTest::newRow("question mark beside digits is literal") << "1?0" << QList<int>{};
+        QTest::newRow("star beside digits is literal") << "1*号" << QList<int>{};
+        QTest::newRow("brackets beside digits are literal") << "[1]" << QList<int>{};
         QTest::newRow("quote is a plain character") << "'" << QList<int>{};
         QTest::newRow("blanks only list everything") << "  \t " << QList<int>{0, 1, 2, 3, 4};
         QTest::newRow("no match") << "无此人" << QList<int>{};
