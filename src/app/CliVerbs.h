@@ -19,4 +19,13 @@ const QList<Verb>& verbs();
 int runReport(int& argc, char** argv, const QStringList& args);
 extern const char* const kReportHelp;
 
+int runBackup(int& argc, char** argv, const QStringList& args);
+extern const char* const kBackupHelp;
+int runBackups(int& argc, char** argv, const QStringList& args);
+extern const char* const kBackupsHelp;
+int runRestore(int& argc, char** argv, const QStringList& args);
+extern const char* const kRestoreHelp;
+int runMerge(int& argc, char** argv, const QStringList& args);
+extern const char* const kMergeHelp;
+
 }  // namespace cli

@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/DataCommands.h"
 #include "app/TFrm_About.h"
 #include "forms/TFrm_Edit.h"
 #include "forms/TFrm_New.h"
@@ -133,6 +134,9 @@ void TFrm_Main::buildMenu() {
 
 void TFrm_Main::installDataCommands() {
     // One line per command of the data menu.
+    m_dataCommands[QStringLiteral("N_Merge")] = [this] { datacommands::merge(this); };
+    m_dataCommands[QStringLiteral("N_Backup")] = [this] { datacommands::backupNow(this); };
+    m_dataCommands[QStringLiteral("N_Restore")] = [this] { datacommands::restore(this); };
 }
 
 void TFrm_Main::buildDataMenu() {

@@ -13,6 +13,10 @@ const QList<Verb>& verbs() {
     // clang-format off
     static const QList<Verb> all = {
         {"report", "report specialty --pdf FILE | --preview", kReportHelp, &runReport},
+        {"backup", "backup [--out FILE]", kBackupHelp, &runBackup},
+        {"backups", "backups", kBackupsHelp, &runBackups},
+        {"restore", "restore FILE [--yes]", kRestoreHelp, &runRestore},
+        {"merge", "merge FILE [--prefer ours|theirs] [--dry-run] [--report CONFLICTS.csv]", kMergeHelp, &runMerge},
     };
     // clang-format on
     return all;
