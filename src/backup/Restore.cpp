@@ -54,7 +54,9 @@ QString Inspection::summary(const QString& file) const {
                "\n\n恢复后，当前登记册中的全部问卷将被这份备份替换（当前的登记册会先备份）。确实要恢复吗？");
 }
 
-Inspection inspect(const QString& file) {
+QString damagedMessage() { return QStringLiteral("所选的数据库文件已损坏（完整性检查没有通过）。"); }
+
+Inspection inspect(const QString& file, bool checkIntegrity) {
     const QFileInfo info(file);
     if (!info.isFile()) return refuse(QStringLiteral("找不到所选的文件。"));
     if (info.size() == 0) return refuse(QStringLiteral("所选的文件是空文件，里面没有登记册。"));
@@ -62,11 +64,11 @@ Inspection inspect(const QString& file) {
         QFile f(file);
         if (!f.open(QIODevice::ReadOnly)) return refuse(QStringLiteral("无法读取所选的文件。"));
         if (f.read(16) != QByteArray("SQLite format 3\0", 16))
-            return refuse(QStringLiteral("所选的文件不是数据库文件，不是本系统的登记册备份。"));
+            return refuse(QStringLiteral("所选的文件不是数据库文件，不是本系统的登记册。"));
     }
-    const QString damaged = QStringLiteral("所选的数据库文件已损坏（完整性检查没有通过）。");
+    const QString damaged = damagedMessage();
     QString detail;
-    if (!sqlitefile::integrityOk(file, &detail)) return refuse(damaged);
+    if (checkIntegrity && !sqlitefile::integrityOk(file, &detail)) return refuse(damaged);
 
     sqlite3* db = nullptr;
     struct Closer {

@@ -23,8 +23,11 @@ struct Inspection {
 extern const QString kNotRestored;
 
 /// Checks a file: not empty, an SQLite database, integrity_check ok, the thirteen tables with
-/// their columns. Reads it without writing.
-Inspection inspect(const QString& file);
+/// their columns. Reads it without writing. `checkIntegrity` false leaves out the integrity
+/// check (for a caller that checks a copy of the file instead).
+Inspection inspect(const QString& file, bool checkIntegrity = true);
+/// The reason given for a file that fails its integrity check.
+QString damagedMessage();
 
 /// Replaces the database file of `snapshots` with `file`: checks it, backs up the current file
 /// (returned path), copies `file` beside the database under a temporary name, closes every

@@ -70,6 +70,10 @@ bool integrityOk(const QString& file, QString* detail) {
     try {
         Handle h;
         open(h, file, SQLITE_OPEN_READONLY, kCopyFailed);
+        // The check reads every page, tables and indexes side by side: through memory mapping
+        // and a cache large enough for the index pages it revisits.
+        sqlite3_exec(h.db, "PRAGMA mmap_size=4294967296", nullptr, nullptr, nullptr);
+        sqlite3_exec(h.db, "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
         sqlite3_stmt* st = nullptr;
         if (sqlite3_prepare_v2(h.db, "PRAGMA integrity_check", -1, &st, nullptr) != SQLITE_OK) {
             if (detail) *detail = errorOf(h.db);

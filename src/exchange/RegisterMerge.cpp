@@ -34,6 +34,13 @@ QString describe(const Group& g, const GroupAnswer& a) {
 
 QString orBlank(const QString& s) { return s.isEmpty() ? QStringLiteral("（空）") : s; }
 
+// A field's label without the colon it has on the form.
+QString item(const char* label) {
+    QString s = qs(label).trimmed();
+    while (s.endsWith(u'：') || s.endsWith(u':')) s.chop(1);
+    return s;
+}
+
 }  // namespace
 
 int MergePlan::takenFromTheirs() const {
@@ -48,23 +55,26 @@ RegisterMerge::~RegisterMerge() { closeSource(); }
 
 void RegisterMerge::openSource() {
     if (!m_copy.isEmpty()) return;
-    const backup::Inspection check = backup::inspect(m_source);
+    const QString notMerged = QStringLiteral("未合并，当前的登记册没有改动。");
+    // The tables first (cheap); the integrity check runs once, on the copy.
+    const backup::Inspection check = backup::inspect(m_source, false);
     if (!check.ok)
-        throw sqlitefile::FileError(check.message + QStringLiteral("未合并，当前的登记册没有改动。"),
+        throw sqlitefile::FileError(check.message + notMerged,
                                     QStringLiteral("merge source refused: %1").arg(m_source));
     // A copy beside our register: consistent even if the other program is writing, and read
     // twice (plan, then write) with the same contents.
     const QString ours = backup::databaseFile();
     const QString folder =
         ours.isEmpty() ? QFileInfo(m_source).absolutePath() : QFileInfo(ours).absolutePath();
-    m_copy = folder + QStringLiteral("/.merge-") + QUuid::createUuid().toString(QUuid::Id128) +
-             QStringLiteral(".db");
+    const QString copy = folder + QStringLiteral("/.merge-") + QUuid::createUuid().toString(QUuid::Id128) +
+                         QStringLiteral(".db");
     try {
-        sqlitefile::copy(m_source, m_copy, true);
-    } catch (...) {
-        m_copy.clear();
-        throw;
+        sqlitefile::copy(m_source, copy, true);
+    } catch (const sqlitefile::FileError& e) {
+        const bool damaged = e.detail.startsWith(QLatin1String("integrity_check"));
+        throw sqlitefile::FileError((damaged ? backup::damagedMessage() : e.message) + notMerged, e.detail);
     }
+    m_copy = copy;
     connection::Definition def;
     def.name = kTheirs;
     def.dataSource = kTheirs;
@@ -93,12 +103,12 @@ QList<MergeDifference> RegisterMerge::differences(const Answers& ours, const Ans
         if (p == 0) {
             for (int i = 0; i < int(basicFields().size()); ++i)
                 if (ours.basic(i) != theirs.basic(i))
-                    out << MergeDifference{page, qs(basicFields()[i].label), orBlank(ours.basic(i)),
+                    out << MergeDifference{page, item(basicFields()[i].label), orBlank(ours.basic(i)),
                                            orBlank(theirs.basic(i))};
         }
         for (const Group* g : groupsOnPage(p))
             if (!(ours[g->id] == theirs[g->id]))
-                out << MergeDifference{page, qs(g->label), describe(*g, ours[g->id]),
+                out << MergeDifference{page, item(g->label), describe(*g, ours[g->id]),
                                        describe(*g, theirs[g->id])};
     }
     return out;
@@ -163,6 +173,20 @@ int RegisterMerge::apply(const MergePlan& plan, const sqlitefile::ProgressFn& pr
     RegisterReader theirs(kTheirs);
     SqlQuery q(kOurs);
     SurveyStore store(q);
+    // One transaction of many questionnaires: a page cache that holds what it changes keeps
+    // SQLite from spilling pages to the file before the commit. Back to the default after.
+    q.setSql(QStringLiteral("PRAGMA cache_size=-131072"), {}, QStringLiteral("BasicInfo"));
+    q.execSql();
+    struct DefaultCache {
+        SqlQuery& q;
+        ~DefaultCache() {
+            try {
+                q.setSql(QStringLiteral("PRAGMA cache_size=-2000"), {}, QStringLiteral("BasicInfo"));
+                q.execSql();
+            } catch (...) {
+            }
+        }
+    } defaultCache{q};
     const qint64 total = actions.size();
     qint64 written = 0;
     ReadQuestionnaire t;

@@ -6,13 +6,17 @@
 #include <atomic>
 
 #include "TestDb.h"
+#include "app/DailyBackup.h"
+#include "app/TFrm_Main.h"
 #include "backup/Restore.h"
 #include "backup/Snapshots.h"
 #include "store/Connection.h"
 #include "store/Encoding.h"
+#include "store/Registry.h"
 #include "store/SqlQuery.h"
 #include "store/Statements.h"
 #include "store/SurveyStore.h"
+#include "ui/StatusPanels.h"
 
 using namespace catalogue;
 
@@ -86,6 +90,8 @@ private slots:
     void backupFileAndFolderModes();
     void rotationAcrossAYear();
     void dailyDueOncePerDay();
+    void dailyBackupAfterStart();
+    void failedDailyBackupIsReportedOnce();
     void restoreRefuses_data();
     void restoreRefuses();
     void restoreBringsBackDeleted();
@@ -224,6 +230,43 @@ void TstBackup::dailyDueOncePerDay() {
     QVERIFY(snapshots.dailyDue());
 }
 
+void TstBackup::dailyBackupAfterStart() {
+    Registry registry(m_db->hive());
+    const QString folder = QFileInfo(m_db->file()).absolutePath() + "/Backup";
+    for (int start = 0; start < 2; ++start) {
+        TFrm_Main main(nullptr, m_db->dir(), &registry);
+        main.show();
+        DailyBackup* daily = DailyBackup::start(&main);
+        QVERIFY(daily);
+        QTRY_VERIFY(daily->finished());
+        // Made at the first start of the day only.
+        QCOMPARE(filesIn(folder).size(), 1);
+        if (start == 0)
+            QCOMPARE(main.statusPanels()->panelText(1),
+                     QStringLiteral("今天的数据已自动备份：%1").arg(filesIn(folder).first()));
+        else
+            QCOMPARE(main.statusPanels()->panelText(1), QString());
+    }
+}
+
+void TstBackup::failedDailyBackupIsReportedOnce() {
+    // A file where the backup folder belongs: the backup cannot be made.
+    touch(QFileInfo(m_db->file()).absolutePath() + "/Backup");
+    Registry registry(m_db->hive());
+    TFrm_Main main(nullptr, m_db->dir(), &registry);
+    main.show();
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("mkpath failed"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("自动备份失败"));
+    DailyBackup* daily = DailyBackup::start(&main);
+    QTRY_VERIFY(daily->finished());
+    QCOMPARE(main.statusPanels()->panelText(1),
+             QStringLiteral("自动备份失败：无法建立备份文件夹 %1。下次启动时再试。")
+                 .arg(QFileInfo(m_db->file()).absolutePath() + "/Backup"));
+    // The window goes on working; the register is untouched.
+    QVERIFY(main.isVisible());
+    QCOMPARE(m_db->count("BasicInfo"), 0);
+}
+
 void TstBackup::restoreRefuses_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("message");
@@ -231,7 +274,7 @@ void TstBackup::restoreRefuses_data() {
     QTest::newRow("empty file") << "empty"
                                 << "所选的文件是空文件，里面没有登记册。" + tail;
     QTest::newRow("another program's file") << "text"
-                                            << "所选的文件不是数据库文件，不是本系统的登记册备份。" + tail;
+                                            << "所选的文件不是数据库文件，不是本系统的登记册。" + tail;
     QTest::newRow("another program's database")
         << "otherdb"
         << "所选的文件是其他程序的数据库，不含登记册的数据表。" + tail;
@@ -352,5 +395,5 @@ void TstBackup::restoreBringsBackDeleted() {
     QCOMPARE(filesIn(QFileInfo(m_db->file()).absolutePath()), QStringList{"MyDB.db"});
 }
 
-QTEST_GUILESS_MAIN(TstBackup)
+QTEST_MAIN(TstBackup)
 #include "tst_backup.moc"

@@ -146,15 +146,20 @@ void TstMerge::bothDirections() {
         lines << d.page + "|" + d.item + "|" + d.ours + "|" + d.theirs;
     const QString page1 = qs(pages()[0].caption), page2 = qs(pages()[1].caption),
                   page3 = qs(pages()[2].caption);
-    const QString age = qs(group(Age).label);
+    auto label = [](const char* l) {
+        QString s = qs(l);
+        while (s.endsWith(u'：') || s.endsWith(u':')) s.chop(1);
+        return s;
+    };
+    const QString age = label(group(Age).label);
     const QString ageA = qs(group(Age).boxes[0].caption), ageB = qs(group(Age).boxes[2].caption);
     const QString special1 = qs(group(Special).boxes[0].caption);
     const QString love1 = qs(group(Love).boxes[0].caption), love3 = qs(group(Love).boxes[2].caption);
     QStringList expected = {
-        page1 + "|" + qs(basicFields()[3].label) + "|13911112222|13800000000",
+        page1 + "|" + label(basicFields()[3].label) + "|13911112222|13800000000",
         page1 + "|" + age + "|" + ageA + "|" + ageB,
-        page2 + "|" + qs(group(Special).label) + "|" + special1 + "|" + special1 + "、其它：剪纸",
-        page3 + "|" + qs(group(Love).label) + "|" + love1 + "、" + love3 + "|" + love1,
+        page2 + "|" + label(group(Special).label) + "|" + special1 + "|" + special1 + "、其它：剪纸",
+        page3 + "|" + label(group(Love).label) + "|" + love1 + "、" + love3 + "|" + love1,
     };
     if (!intoA)  // the other way round, ours and theirs swap
         for (QString& e : expected) {

@@ -191,7 +191,8 @@ void TstBackupCrash::killedAtRandomMoments() {
         ++kills;
 
         const QString now = dumpOf(db.file());
-        QVERIFY2(now == oldDump || now == newDump, qPrintable(QStringLiteral("round %1: neither old nor new").arg(round)));
+        QVERIFY2(now == oldDump || now == newDump,
+                 qPrintable(QStringLiteral("round %1: neither old nor new").arg(round)));
         (now == oldDump ? sawOld : sawNew) += 1;
         if (mode == "backup") {
             for (const QFileInfo& f : QDir(a).entryInfoList({"copy-*.db"}, QDir::Files)) {
@@ -202,17 +203,19 @@ void TstBackupCrash::killedAtRandomMoments() {
         }
     }
     if (mode == "backup")
-        qInfo("backup: %d kills, register unchanged every time, %d whole copies made and checked", kills, copies);
+        qInfo("backup: %d kills, register unchanged every time, %d whole copies made and checked", kills,
+              copies);
     else
-        qInfo("%s: %d kills, register old %d times, new %d times, never anything else", qPrintable(mode), kills,
-              sawOld, sawNew);
+        qInfo("%s: %d kills, register old %d times, new %d times, never anything else", qPrintable(mode),
+              kills, sawOld, sawNew);
 }
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (qEnvironmentVariableIsSet(kModeEnv))
         return childMain(qEnvironmentVariable(kModeEnv), qEnvironmentVariable("QUENVALE_BACKUPCRASH_FILE"),
-                         qEnvironmentVariable("QUENVALE_BACKUPCRASH_A"), qEnvironmentVariable("QUENVALE_BACKUPCRASH_B"));
+                         qEnvironmentVariable("QUENVALE_BACKUPCRASH_A"),
+                         qEnvironmentVariable("QUENVALE_BACKUPCRASH_B"));
     TstBackupCrash t;
     return QTest::qExec(&t, argc, argv);
 }
