@@ -1,6 +1,7 @@
 // quenvale-bench-backup: backing up and merging a register of N questionnaires (default
 // 100,000), against the engine's own `sqlite3 FILE ".backup OUT"` on the same file.
 #include <sqlite3.h>
+#include <sys/resource.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -25,11 +26,24 @@ double median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
+double cpuNow() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// CPU seconds of this process for the last measurement (on a shared machine the wall clock
+// also counts other programs' turns).
+double g_cpu = 0;
+
 template <typename F>
 double seconds(F f) {
     QElapsedTimer t;
+    const double c0 = cpuNow();
     t.start();
     f();
+    g_cpu = cpuNow() - c0;
     return double(t.nsecsElapsed()) / 1e9;
 }
 
@@ -71,13 +85,15 @@ int main(int argc, char** argv) {
     std::printf("filling %d questionnaires...\n", n);
     const bool reuse = args.contains("--reuse") && QFileInfo::exists(theirs);  // a file kept by --keep
     const double fillS = reuse ? 0 : seconds([&] { fill(theirs, n); });
-    std::printf("filled in %.1f s, file %.1f MB\n", fillS, double(QFileInfo(theirs).size()) / 1e6);
+    std::printf("filled in %.1f s (cpu %.1f s; C API, one transaction, no durability), file %.1f MB\n", fillS,
+                g_cpu, double(QFileInfo(theirs).size()) / 1e6);
 
     // Backup: the program's (online backup API, integrity_check, fsync, rename) against sqlite3's .backup.
     std::vector<double> program, shell, check;
     for (int r = 0; r < (args.contains("--merge-only") ? 0 : runs); ++r) {
         removeDb(out);
         program.push_back(seconds([&] { backup::Snapshots(theirs).backupNow({}, out); }));
+        std::printf("  backup run %d: %.3f s (cpu %.3f s)\n", r, program.back(), g_cpu);
         check.push_back(seconds([&] { sqlitefile::integrityOk(out); }));
         removeDb(out);
         shell.push_back(seconds([&] {
@@ -97,14 +113,19 @@ int main(int argc, char** argv) {
         removeDb(ours);
         schema::ensureDatabaseFile(ours);
         useAsOurs(ours);
-        double planS = 0, applyS = 0;
+        double planS = 0, applyS = 0, planC = 0, applyC = 0;
         added.push_back(seconds([&] {
             RegisterMerge merge(theirs);
             MergePlan plan;
             planS = seconds([&] { plan = merge.plan(); });
+            planC = g_cpu;
             applyS = seconds([&] { written = merge.apply(plan, {}, false); });
+            applyC = g_cpu;
         }));
-        std::printf("  run %d: reading and comparing %.2f s, writing %.2f s\n", r, planS, applyS);
+        std::printf(
+            "  run %d: %.2f s (cpu %.2f s): copy, read and compare %.2f s (cpu %.2f s), write %.2f s (cpu "
+            "%.2f s)\n",
+            r, added.back(), g_cpu, planS, planC, applyS, applyC);
     }
     std::printf("merge of %d new: %.2f s (%d written)\n", n, median(added), written);
     // Merge of the same N again: all identical, nothing to write.
@@ -116,6 +137,7 @@ int main(int argc, char** argv) {
             same = plan.identical;
             merge.apply(plan, {}, false);
         }));
+        std::printf("  run %d: %.2f s (cpu %.2f s)\n", r, identical.back(), g_cpu);
     }
     std::printf("merge of %d identical: %.2f s (%d identical)\n", n, median(identical), same);
     connection::closeAll();
