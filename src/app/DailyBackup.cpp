@@ -25,6 +25,7 @@ DailyBackup::DailyBackup(TFrm_Main* main, QString file)
     m_thread = QThread::create([this] {
         try {
             backup::Snapshots snapshots(m_file);
+            snapshots.removeLeftovers();
             if (!snapshots.dailyDue()) {
                 emit done(true, QString());
                 return;

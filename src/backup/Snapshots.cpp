@@ -123,6 +123,21 @@ QStringList Snapshots::rotate() {
     return removed;
 }
 
+QStringList Snapshots::removeLeftovers() {
+    const QDateTime hourAgo = QDateTime::currentDateTime().addSecs(-3600);
+    const QString name = QFileInfo(m_file).fileName();
+    QStringList removed;
+    auto sweep = [&](const QString& dir, const QStringList& patterns) {
+        for (const QFileInfo& f : QDir(dir).entryInfoList(patterns, QDir::Files | QDir::Hidden))
+            if (f.lastModified() < hourAgo && QFile::remove(f.absoluteFilePath()))
+                removed << f.absoluteFilePath();
+    };
+    sweep(QFileInfo(m_file).absolutePath(),
+          {QStringLiteral(".merge-*.db*"), QStringLiteral(".") + name + QStringLiteral(".restore-*")});
+    sweep(folder(), {QStringLiteral(".MyDB-*.db.part-*")});
+    return removed;
+}
+
 QList<BackupInfo> Snapshots::list(bool count) const {
     QList<BackupInfo> out;
     const QFileInfoList files =

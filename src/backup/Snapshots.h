@@ -63,6 +63,9 @@ public:
     bool dailyDue() const;
     /// Removes what the rotation does not keep; returns the removed paths.
     QStringList rotate();
+    /// Removes what a killed backup, restore or merge left behind (hidden temporary copies
+    /// beside the database and in the folder) when it is older than an hour.
+    QStringList removeLeftovers();
     /// The backups in the folder, newest first; `count` also reads how many questionnaires each holds.
     QList<BackupInfo> list(bool count = false) const;
 

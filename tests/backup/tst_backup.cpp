@@ -90,6 +90,7 @@ private slots:
     void backupFileAndFolderModes();
     void rotationAcrossAYear();
     void dailyDueOncePerDay();
+    void leftoversOfKilledWorkAreSwept();
     void dailyBackupAfterStart();
     void failedDailyBackupIsReportedOnce();
     void restoreRefuses_data();
@@ -228,6 +229,32 @@ void TstBackup::dailyDueOncePerDay() {
     QVERIFY(!snapshots.dailyDue());
     now = now.addDays(1);
     QVERIFY(snapshots.dailyDue());
+}
+
+void TstBackup::leftoversOfKilledWorkAreSwept() {
+    backup::Snapshots snapshots(m_db->file());
+    const QString made = snapshots.backupNow();
+    const QString data = QFileInfo(m_db->file()).absolutePath();
+    const QStringList old = {data + "/.merge-0a1b.db", data + "/.merge-0a1b.db-journal",
+                             data + "/.MyDB.db.restore-0a1b",
+                             snapshots.folder() + "/.MyDB-20260101-000000.db.part-0a1b"};
+    for (const QString& f : old) {
+        touch(f);
+        QFile file(f);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(
+            file.setFileTime(QDateTime::currentDateTime().addSecs(-7200), QFileDevice::FileModificationTime));
+    }
+    const QString fresh = data + "/.merge-9f9f.db";  // a merge running now in another window
+    touch(fresh);
+    QStringList removed = snapshots.removeLeftovers();
+    removed.sort();
+    QStringList expected = old;
+    expected.sort();
+    QCOMPARE(removed, expected);
+    QVERIFY(QFileInfo::exists(fresh));
+    QVERIFY(QFileInfo::exists(made));
+    QVERIFY(QFileInfo::exists(m_db->file()));
 }
 
 void TstBackup::dailyBackupAfterStart() {
