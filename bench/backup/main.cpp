@@ -101,10 +101,13 @@ int main(int argc, char** argv) {
         }));
     }
     removeDb(out);
-    if (program.empty()) program = shell = check = {1};
+    const bool backups = !program.empty();
+    if (!backups) program = shell = check = {0};
     const double p = median(program), s = median(shell), c = median(check);
-    std::printf("backup: program %.3f s (of which integrity_check %.3f s), sqlite3 .backup %.3f s: %.2fx\n",
-                p, c, s, p / s);
+    if (backups)
+        std::printf(
+            "backup: program %.3f s (of which integrity_check %.3f s), sqlite3 .backup %.3f s: %.2fx\n", p, c,
+            s, p / s);
 
     // Merge of N new questionnaires into an empty register.
     std::vector<double> added, identical;
@@ -141,7 +144,7 @@ int main(int argc, char** argv) {
     }
     std::printf("merge of %d identical: %.2f s (%d identical)\n", n, median(identical), same);
     connection::closeAll();
-    const bool ok = p <= 1.5 * s && median(added) <= 20 && median(identical) <= 10;
+    const bool ok = (!backups || p <= 1.5 * s) && median(added) <= 20 && median(identical) <= 10;
     std::printf("targets (backup <= 1.5x sqlite3, new <= 20 s, identical <= 10 s): %s\n",
                 ok ? "met" : "MISSED");
     if (!args.contains("--keep")) {
