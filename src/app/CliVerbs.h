@@ -28,4 +28,13 @@ extern const char* const kExportHelp;
 int runExportStats(int& argc, char** argv, const QStringList& args);
 extern const char* const kExportStatsHelp;
 
+int runBackup(int& argc, char** argv, const QStringList& args);
+extern const char* const kBackupHelp;
+int runBackups(int& argc, char** argv, const QStringList& args);
+extern const char* const kBackupsHelp;
+int runRestore(int& argc, char** argv, const QStringList& args);
+extern const char* const kRestoreHelp;
+int runMerge(int& argc, char** argv, const QStringList& args);
+extern const char* const kMergeHelp;
+
 }  // namespace cli

@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include "app/DailyBackup.h"
 #include "app/Fonts.h"
 #include "app/TFrm_Main.h"
 #include "store/DataModule.h"
@@ -25,6 +26,7 @@ int runDesktop(QApplication& app) {
     TFrm_Main Frm_Main;  // its creation registers the data source
     TDM DM(nullptr, QString(), Frm_Main.databaseFile());
     Frm_Main.showMaximized();
+    DailyBackup::start(&Frm_Main);  // the day's backup, after the window is up
     return app.exec();
 }
 

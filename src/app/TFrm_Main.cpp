@@ -18,6 +18,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/DataCommands.h"
 #include "app/TFrm_About.h"
 #include "check/TFrm_Check.h"
 #include "exchange/ExportCommands.h"
@@ -160,6 +161,9 @@ void TFrm_Main::installDataCommands() {
     m_dataCommands[QStringLiteral("N_Find")] = [this] { formrunner::run(this, formrunner::factoryOf<TFrm_Find>()); };
     m_dataCommands[QStringLiteral("N_Export")] = [this] { exportcommands::exportQuestionnaires(this); };
     m_dataCommands[QStringLiteral("N_ExportStats")] = [this] { exportcommands::exportStatistics(this); };
+    m_dataCommands[QStringLiteral("N_Merge")] = [this] { datacommands::merge(this); };
+    m_dataCommands[QStringLiteral("N_Backup")] = [this] { datacommands::backupNow(this); };
+    m_dataCommands[QStringLiteral("N_Restore")] = [this] { datacommands::restore(this); };
 }
 
 void TFrm_Main::buildDataMenu() {

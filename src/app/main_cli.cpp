@@ -16,6 +16,10 @@ const QList<Verb>& verbs() {
         {"check", "check [--csv FILE]", kCheckHelp, &runCheck},
         {"export", "export --format xlsx|csv|sav|dta [--layout wide|tables] --out PATH", kExportHelp, &runExport},
         {"export-stats", "export-stats --out FILE.xlsx", kExportStatsHelp, &runExportStats},
+        {"backup", "backup [--out FILE]", kBackupHelp, &runBackup},
+        {"backups", "backups", kBackupsHelp, &runBackups},
+        {"restore", "restore FILE [--yes]", kRestoreHelp, &runRestore},
+        {"merge", "merge FILE [--prefer ours|theirs] [--dry-run] [--report CONFLICTS.csv]", kMergeHelp, &runMerge},
     };
     // clang-format on
     return all;

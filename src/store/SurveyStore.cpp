@@ -80,6 +80,26 @@ void SurveyStore::remove(const QString& id) {
     inTransaction([&] { deleteRows(trimmedText(id)); }, statements::kTableCount - 1);
 }
 
+void SurveyStore::storeMany(const std::function<bool(Answers&, bool&)>& next) {
+    try {
+        inTransaction(
+            [&] {
+                Answers answers;
+                bool replace = false;
+                while (next(answers, replace)) {
+                    if (replace) deleteRows(trimmedText(answers.id));
+                    insertRows(answers, replace);
+                }
+            },
+            statements::kTableCount - 1);
+    } catch (const StoreFailure&) {
+        throw;
+    } catch (...) {
+        m_query.rollback();
+        throw;
+    }
+}
+
 LookupResult SurveyStore::read(const QString& rawId) {
     LookupResult result;
     const QString id = trimmedText(rawId);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <stdexcept>
 
 #include "questionnaire/Answers.h"
@@ -44,6 +45,13 @@ public:
     void remove(const QString& id);
     /// Reads BasicInfo, then the twelve answer tables in order; stops at the first failure.
     LookupResult read(const QString& id);
+
+    /// Many stores and replaces as ONE transaction (a merge of another register): `next` fills
+    /// `answers`, sets `replace` (true: the stored questionnaire of that number is replaced)
+    /// and returns true, or returns false when there is no more. All of it or nothing: a failed
+    /// statement throws StoreFailure; any other exception from `next` (a cancel) rolls back and
+    /// passes on.
+    void storeMany(const std::function<bool(Answers& answers, bool& replace)>& next);
 
 private:
     /// The BasicInfo row, then the answer rows; a new questionnaire (not `replacing`) first

@@ -1,0 +1,134 @@
+// quenvale-cli backup, backups and restore: copies of the embedded database file.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+
+#include "CliSupport.h"
+#include "CliVerbs.h"
+#include "backup/Restore.h"
+#include "backup/Snapshots.h"
+#include "store/DataModule.h"
+
+namespace cli {
+
+const char* const kBackupHelp =
+    "Usage: quenvale-cli backup [--out FILE]\n"
+    "\n"
+    "Makes a consistent copy of the register (SQLite's online backup API, checked with\n"
+    "integrity_check) and prints its path.\n"
+    "\n"
+    "  --out FILE   write the copy to FILE (which must not exist); by default it goes to\n"
+    "               Data/Backup/MyDB-YYYYMMDD-HHMMSS.db and the old copies are rotated\n"
+    "               (the 7 newest days and the newest of each of the last 12 months stay)\n";
+
+const char* const kBackupsHelp =
+    "Usage: quenvale-cli backups\n"
+    "\n"
+    "Lists the backups in Data/Backup, newest first: file, date, size in bytes and number\n"
+    "of questionnaires (tab-separated).\n";
+
+const char* const kRestoreHelp =
+    "Usage: quenvale-cli restore FILE [--yes]\n"
+    "\n"
+    "Replaces the register with the backup FILE. The file is checked first (an SQLite\n"
+    "file, integrity_check ok, the thirteen tables with their columns); the current register\n"
+    "is backed up, then replaced in one atomic rename.\n"
+    "\n"
+    "  --yes   restore without asking; without it the summary is printed and nothing changes\n";
+
+namespace {
+
+// The register's file, or a message and nullptr-like empty string on a server engine.
+bool embeddedOrSay() {
+    if (backup::embeddedEngine()) return true;
+    err(backup::serverMessage());
+    return false;
+}
+
+sqlitefile::ProgressFn progressLine(Progress& p) {
+    return [&p](qint64 remaining, qint64 total) {
+        p.update(total - remaining, total);
+        return true;
+    };
+}
+
+}  // namespace
+
+int runBackup(int& argc, char** argv, const QStringList& args) {
+    const Args a = parse(args, {QStringLiteral("--out")}, {});
+    if (!a.error.isEmpty() || !a.positional.isEmpty()) {
+        err(a.error.isEmpty() ? QStringLiteral("unexpected argument: %1").arg(a.positional.first())
+                              : a.error);
+        return Usage;
+    }
+    QCoreApplication app(argc, argv);
+    const auto dm = openRegister();
+    if (!embeddedOrSay()) return Failure;
+    try {
+        backup::Snapshots snapshots(backup::databaseFile());
+        Progress p(QStringLiteral("backup (pages)"));
+        const QString out = snapshots.backupNow(progressLine(p), a.value(QStringLiteral("--out")));
+        p.finish();
+        cli::out(QFileInfo(out).absoluteFilePath());
+        return Ok;
+    } catch (const sqlitefile::FileError& e) {
+        err(e.message);
+        return Failure;
+    }
+}
+
+int runBackups(int& argc, char** argv, const QStringList& args) {
+    const Args a = parse(args, {}, {});
+    if (!a.error.isEmpty() || !a.positional.isEmpty()) {
+        err(a.error.isEmpty() ? QStringLiteral("unexpected argument: %1").arg(a.positional.first())
+                              : a.error);
+        return Usage;
+    }
+    QCoreApplication app(argc, argv);
+    const auto dm = openRegister();
+    if (!embeddedOrSay()) return Failure;
+    for (const backup::BackupInfo& b : backup::Snapshots(backup::databaseFile()).list(true))
+        out(QStringLiteral("%1\t%2\t%3\t%4")
+                .arg(b.path, b.stamp.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
+                .arg(b.size)
+                .arg(b.questionnaires < 0 ? QStringLiteral("?") : QString::number(b.questionnaires)));
+    return Ok;
+}
+
+int runRestore(int& argc, char** argv, const QStringList& args) {
+    const Args a = parse(args, {}, {QStringLiteral("--yes")});
+    if (!a.error.isEmpty() || a.positional.size() != 1) {
+        err(a.error.isEmpty() ? QStringLiteral("give one backup FILE") : a.error);
+        return Usage;
+    }
+    QCoreApplication app(argc, argv);
+    const auto dm = openRegister();
+    if (!embeddedOrSay()) return Failure;
+    const QString file = a.positional.first();
+    const backup::Inspection check = backup::inspect(file);
+    if (!check.ok) {
+        err(check.message + backup::kNotRestored);
+        return Failure;
+    }
+    if (!a.has(QStringLiteral("--yes"))) {
+        err(check.summary(file));
+        err(QStringLiteral("nothing changed: give --yes to restore"));
+        return Failure;
+    }
+    try {
+        backup::Snapshots snapshots(backup::databaseFile());
+        Progress p(QStringLiteral("restore (pages)"));
+        const QString kept = backup::restore(file, snapshots, progressLine(p));
+        p.finish();
+        out(QStringLiteral("restored %1 questionnaires from %2; the previous register is kept in %3")
+                .arg(check.questionnaires)
+                .arg(QFileInfo(file).absoluteFilePath(), kept));
+        return Ok;
+    } catch (const sqlitefile::FileError& e) {
+        err(e.message);
+        return Failure;
+    }
+}
+
+}  // namespace cli

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+
+#include "backup/Snapshots.h"
+
+/// Replacing the register with a backup: the file is checked first, the current file is kept
+/// as a backup, and the chosen copy takes its place by one atomic rename.
+namespace backup {
+
+/// What a file offered for a restore holds, or why it cannot be restored.
+struct Inspection {
+    bool ok = false;
+    QString message;  ///< why not (Chinese, for the user, one sentence) when !ok
+    int questionnaires = 0;
+    QString oldestId;  ///< the first questionnaire entered
+    QString newestId;  ///< the last questionnaire entered
+    /// The summary shown before the confirmation.
+    QString summary(const QString& file) const;
+};
+
+/// Said after a refused restore: "未恢复，当前的登记册没有改动。"
+extern const QString kNotRestored;
+
+/// Checks a file: not empty, an SQLite database, integrity_check ok, the thirteen tables with
+/// their columns. Reads it without writing. `checkIntegrity` false leaves out the integrity
+/// check (for a caller that checks a copy of the file instead).
+Inspection inspect(const QString& file, bool checkIntegrity = true);
+/// The reason given for a file that fails its integrity check.
+QString damagedMessage();
+
+/// Replaces the database file of `snapshots` with `file`: checks it, backs up the current file
+/// (returned path), copies `file` beside the database under a temporary name, closes every
+/// connection, renames the copy into place. The connection opens again on its next statement.
+/// Throws sqlitefile::FileError (nothing changed) or sqlitefile::Cancelled.
+QString restore(const QString& file, Snapshots& snapshots, const sqlitefile::ProgressFn& progress = {});
+
+/// A restore in two steps, for a window that copies in a worker thread: `prepare` (any
+/// thread: checks, backs up the current file, copies `file` beside it) and `commit` (the
+/// thread that owns the connections: closes them, renames the copy into place).
+struct PreparedRestore {
+    QString copy;  ///< the checked copy beside the database file
+    QString kept;  ///< the backup of the current file
+    QString target;
+};
+PreparedRestore prepareRestore(const QString& file, Snapshots& snapshots,
+                               const sqlitefile::ProgressFn& progress = {});
+/// Throws sqlitefile::FileError (nothing changed; the copy is removed).
+void commitRestore(const PreparedRestore& prepared);
+/// Removes a prepared copy that will not be used.
+void abandonRestore(const PreparedRestore& prepared);
+
+}  // namespace backup

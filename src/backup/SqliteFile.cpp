@@ -1,0 +1,178 @@
+#include "SqliteFile.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+#include <QUuid>
+
+namespace sqlitefile {
+
+FileError::FileError(QString m, QString d)
+    : std::runtime_error(d.toStdString()), message(std::move(m)), detail(std::move(d)) {}
+
+namespace {
+
+// Pages copied per step: small enough to keep writers waiting only briefly, large enough that
+// a register of 100,000 questionnaires takes few steps.
+constexpr int kStepPages = 4096;
+// A writer that changes the source between steps restarts the copy; after this many restarts
+// the rest is copied in one step, under one read lock.
+constexpr int kMaxRestarts = 3;
+constexpr int kBusyRetries = 200;
+
+const QString kCopyFailed = QStringLiteral("无法制作数据库的备份。");
+
+struct Handle {
+    sqlite3* db = nullptr;
+    ~Handle() { sqlite3_close_v2(db); }
+};
+
+QString errorOf(sqlite3* db) {
+    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+}
+
+void open(Handle& h, const QString& file, int flags, const QString& message) {
+    const QByteArray name = QFile::encodeName(QFileInfo(file).absoluteFilePath());
+    if (sqlite3_open_v2(name.constData(), &h.db, flags, nullptr) != SQLITE_OK)
+        throw FileError(message, QStringLiteral("open %1: %2").arg(file, errorOf(h.db)));
+    sqlite3_busy_timeout(h.db, 3000);
+    sqlite3_extended_result_codes(h.db, 1);
+}
+
+void syncPath(const QString& path, bool directory) {
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), directory ? (O_RDONLY | O_DIRECTORY) : O_RDONLY);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
+bool makePrivateFolder(const QString& folder) {
+    if (!QDir().mkpath(folder)) return false;
+    return QFile::setPermissions(folder,
+                                 QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+bool renameDurably(const QString& from, const QString& to) {
+    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0) return false;
+    syncPath(QFileInfo(to).absolutePath(), true);
+    return true;
+}
+
+bool integrityOk(const QString& file, QString* detail) {
+    try {
+        Handle h;
+        open(h, file, SQLITE_OPEN_READONLY, kCopyFailed);
+        // The check reads every page, tables and indexes side by side: through memory mapping
+        // and a cache large enough for the index pages it revisits.
+        sqlite3_exec(h.db, "PRAGMA mmap_size=4294967296", nullptr, nullptr, nullptr);
+        sqlite3_exec(h.db, "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(h.db, "PRAGMA integrity_check", -1, &st, nullptr) != SQLITE_OK) {
+            if (detail) *detail = errorOf(h.db);
+            sqlite3_finalize(st);
+            return false;
+        }
+        const int rc = sqlite3_step(st);
+        const QString first =
+            rc == SQLITE_ROW ? QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)))
+                             : errorOf(h.db);
+        sqlite3_finalize(st);
+        if (detail) *detail = first;
+        return rc == SQLITE_ROW && first == QLatin1String("ok");
+    } catch (const FileError& e) {
+        if (detail) *detail = e.detail;
+        return false;
+    }
+}
+
+void copy(const QString& source, const QString& target, bool readOnly, const ProgressFn& progress,
+          bool replace) {
+    const QFileInfo info(target);
+    if (info.exists() && !replace)
+        throw FileError(QStringLiteral("备份文件 %1 已经存在。").arg(target),
+                        QStringLiteral("target exists"));
+    const QString tmp = info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+                        QStringLiteral(".part-") + QUuid::createUuid().toString(QUuid::Id128);
+    {
+        // Owner-only from the start, before SQLite writes any page into it.
+        QFile f(tmp);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            throw FileError(QStringLiteral("无法在 %1 中写入备份文件。").arg(info.absolutePath()),
+                            f.errorString());
+        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+    auto discard = [&] {
+        QFile::remove(tmp);
+        for (const char* side : {"-journal", "-wal", "-shm"}) QFile::remove(tmp + QLatin1String(side));
+    };
+    try {
+        Handle src, dst;
+        open(src, source, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, kCopyFailed);
+        open(dst, tmp, SQLITE_OPEN_READWRITE, kCopyFailed);
+        sqlite3_exec(dst.db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+        sqlite3_backup* b = sqlite3_backup_init(dst.db, "main", src.db, "main");
+        if (!b) throw FileError(kCopyFailed, errorOf(dst.db));
+        int rc = SQLITE_OK, restarts = 0, busy = 0, step = kStepPages;
+        qint64 lastRemaining = -1;
+        while (true) {
+            rc = sqlite3_backup_step(b, step);
+            const qint64 remaining = sqlite3_backup_remaining(b), total = sqlite3_backup_pagecount(b);
+            if (rc == SQLITE_DONE) break;
+            if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+                if (++busy > kBusyRetries) break;
+                QThread::msleep(25);
+            } else if (rc != SQLITE_OK) {
+                break;
+            }
+            // A copy that started again from the beginning: a writer changed the source.
+            if (lastRemaining >= 0 && remaining > lastRemaining && ++restarts >= kMaxRestarts) step = -1;
+            lastRemaining = remaining;
+            if (progress && !progress(remaining, total)) {
+                sqlite3_backup_finish(b);
+                throw Cancelled{};
+            }
+        }
+        const int finish = sqlite3_backup_finish(b);
+        if (rc != SQLITE_DONE || finish != SQLITE_OK)
+            throw FileError(kCopyFailed,
+                            QStringLiteral("backup step: %1").arg(QString::fromUtf8(sqlite3_errstr(rc))));
+        // A copy stands alone: one file, with no write-ahead log beside it.
+        if (sqlite3_exec(dst.db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) != SQLITE_OK)
+            throw FileError(kCopyFailed, errorOf(dst.db));
+    } catch (...) {
+        discard();
+        throw;
+    }
+    QString detail;
+    if (!integrityOk(tmp, &detail)) {
+        discard();
+        throw FileError(QStringLiteral("备份文件没有通过完整性检查，已删除。"),
+                        QStringLiteral("integrity_check: %1").arg(detail));
+    }
+    syncPath(tmp, false);
+    if (replace) {
+        if (!renameDurably(tmp, target)) {
+            discard();
+            throw FileError(QStringLiteral("无法写入备份文件 %1。").arg(target),
+                            QStringLiteral("rename failed"));
+        }
+        return;
+    }
+    // link() never replaces a file that appeared meanwhile.
+    if (::link(QFile::encodeName(tmp).constData(), QFile::encodeName(target).constData()) != 0) {
+        discard();
+        throw FileError(QStringLiteral("无法写入备份文件 %1。").arg(target), QStringLiteral("link failed"));
+    }
+    QFile::remove(tmp);
+    syncPath(info.absolutePath(), false);
+}
+
+}  // namespace sqlitefile

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <stdexcept>
+
+/// Whole-file work on SQLite databases through the engine's own API: consistent copies of a
+/// live database, integrity checks and durable renames. Never a plain copy of a live file.
+namespace sqlitefile {
+
+/// Called during long work with the pages still to copy and the total; returning false cancels.
+using ProgressFn = std::function<bool(qint64 remaining, qint64 total)>;
+
+/// A failure of file work: `message` is for the user (Chinese), `detail` for the log.
+struct FileError : std::runtime_error {
+    FileError(QString message, QString detail);
+    QString message;
+    QString detail;
+};
+
+/// Thrown when the progress callback asked to stop.
+struct Cancelled {};
+
+/// Copies the database `source` into a new file `target` (which must not exist) with SQLite's
+/// online backup API: the copy is consistent even while another connection writes. The copy is
+/// built under a temporary name beside `target` with mode 0600, checked with integrity_check,
+/// made durable and renamed into place. `readOnly` opens the source without write access (a
+/// file the user picked); otherwise the source may roll back a crashed writer's journal first.
+/// `replace` lets the copy take the place of an existing `target` (the user agreed to it).
+void copy(const QString& source, const QString& target, bool readOnly = false,
+          const ProgressFn& progress = {}, bool replace = false);
+
+/// Runs PRAGMA integrity_check on `file`; true when it says "ok". `detail` gets the first problem.
+bool integrityOk(const QString& file, QString* detail = nullptr);
+
+/// Renames `from` over `to` atomically and makes the new name durable (fsync of the folder).
+bool renameDurably(const QString& from, const QString& to);
+
+/// Makes `folder` (and its parents) with mode 0700 for the folder itself.
+bool makePrivateFolder(const QString& folder);
+
+}  // namespace sqlitefile

@@ -1,0 +1,426 @@
+// Backups, their rotation, and restore: consistent copies of a register being written to,
+// exactly the right copies kept across a year, and every unfit file refused with its own reason.
+#include <sys/stat.h>
+
+#include <QtTest>
+#include <atomic>
+
+#include "TestDb.h"
+#include "app/DailyBackup.h"
+#include "app/TFrm_Main.h"
+#include "backup/Restore.h"
+#include "backup/Snapshots.h"
+#include "store/Connection.h"
+#include "store/Encoding.h"
+#include "store/Registry.h"
+#include "store/SqlQuery.h"
+#include "store/Statements.h"
+#include "store/SurveyStore.h"
+#include "ui/StatusPanels.h"
+
+using namespace catalogue;
+
+namespace {
+
+// A questionnaire whose rows depend on its number: a copy is whole when every questionnaire
+// in it has exactly its own rows.
+Answers numbered(int n) {
+    Answers a = completeAnswers(QStringLiteral("3201%1").arg(n, 14, 10, QLatin1Char('0')));
+    a.name = QStringLiteral("居民%1").arg(n);
+    for (GroupId g : answerTables()) {
+        auto& t = a[g].ticked;
+        t.fill(false);
+        for (int b = 0; b < t.size(); ++b) t[b] = (n + b + int(g)) % 3 == 0;
+        t[n % t.size()] = true;
+        if (group(g).hasOther() && t.last()) a[g].otherText = QStringLiteral("其它%1").arg(n);
+    }
+    return a;
+}
+
+int rowCount(const Answers& a) { return int(encoding::encode(a).rows.size()); }
+
+int mode(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+}
+
+// Rows of a database file, through a separate connection.
+QList<QStringList> rowsOf(const QString& file, const QString& sql) {
+    const QString name = QStringLiteral("peek-") + QUuid::createUuid().toString(QUuid::Id128);
+    QList<QStringList> out;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (!db.open()) return out;
+        QSqlQuery q(db);
+        q.exec(sql);
+        while (q.next()) {
+            QStringList r;
+            for (int i = 0; i < q.record().count(); ++i) r << q.value(i).toString();
+            out << r;
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return out;
+}
+
+// The files in a folder, leaving out the engine's own side files of the open register.
+QStringList filesIn(const QString& folder) {
+    QStringList out;
+    for (const QString& f : QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name))
+        if (!f.endsWith("-wal") && !f.endsWith("-shm")) out << f;
+    return out;
+}
+
+void touch(const QString& path) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+}
+
+}  // namespace
+
+class TstBackup : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { m_db = std::make_unique<TestDb>(); }
+    void cleanup() { m_db.reset(); }
+
+    void backupWhileAnotherConnectionWrites();
+    void backupFileAndFolderModes();
+    void rotationAcrossAYear();
+    void dailyDueOncePerDay();
+    void leftoversOfKilledWorkAreSwept();
+    void dailyBackupAfterStart();
+    void failedDailyBackupIsReportedOnce();
+    void restoreRefuses_data();
+    void restoreRefuses();
+    void restoreBringsBackDeleted();
+
+private:
+    std::unique_ptr<TestDb> m_db;
+};
+
+void TstBackup::backupWhileAnotherConnectionWrites() {
+    // The writer: its own connection in its own thread, storing and replacing in a loop.
+    std::atomic<bool> stop{false};
+    std::atomic<int> stored{0};
+    const QString file = m_db->file();
+    QThread* writer = QThread::create([&] {
+        connection::define({QStringLiteral("Writer"), QStringLiteral("Velmora"), false, {}, {}, file});
+        {
+            SqlQuery q(QStringLiteral("Writer"));
+            SurveyStore store(q);
+            for (int n = 0; !stop; ++n) {
+                try {
+                    store.store(numbered(n));
+                    if (n % 2) store.replace(numbered(n));
+                    ++stored;
+                } catch (const StoreFailure&) {
+                    // a busy moment: the next one goes in
+                }
+            }
+        }
+        QSqlDatabase::database(QStringLiteral("Writer"), false).close();
+        QSqlDatabase::removeDatabase(QStringLiteral("Writer"));
+    });
+    writer->start();
+    while (stored < 20) QThread::msleep(5);
+
+    backup::Snapshots snapshots(file);
+    QTemporaryDir out;
+    QList<int> counts;
+    for (int i = 0; i < 12; ++i) {
+        const QString target = out.filePath(QStringLiteral("copy%1.db").arg(i));
+        snapshots.backupNow({}, target);
+        QVERIFY(backup::questionnaireCount(target) >= 0);
+        QString detail;
+        QVERIFY2(sqlitefile::integrityOk(target, &detail), qPrintable(detail));
+        // Whole questionnaires only: each has exactly its own rows, never some of them.
+        QHash<QString, int> rowsById;
+        for (int t = 1; t < statements::kTableCount; ++t)
+            for (const QStringList& r : rowsOf(target, "select ID from " + statements::tableName(t)))
+                ++rowsById[r[0]];
+        const auto basic = rowsOf(target, QStringLiteral("select ID, name from BasicInfo"));
+        for (const QStringList& r : basic) {
+            const int n = r[1].mid(2).toInt();
+            QCOMPARE(r[0], numbered(n).id);
+            QCOMPARE(rowsById.value(r[0]), rowCount(numbered(n)));
+        }
+        QCOMPARE(rowsById.size(), basic.size());
+        counts << int(basic.size());
+        QThread::msleep(20);
+    }
+    stop = true;
+    writer->wait();
+    delete writer;
+    QVERIFY2(counts.last() > counts.first(), "the register grew while it was copied");
+    qInfo("12 consistent copies while %d questionnaires were stored (copies held %d to %d)", int(stored),
+          counts.first(), counts.last());
+}
+
+void TstBackup::backupFileAndFolderModes() {
+    backup::Snapshots snapshots(m_db->file(), [] { return QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)); });
+    const QString made = snapshots.backupNow();
+    QCOMPARE(QFileInfo(made).fileName(), QStringLiteral("MyDB-20260304-050607.db"));
+    QCOMPARE(QFileInfo(made).absolutePath(), QFileInfo(m_db->file()).absolutePath() + "/Backup");
+    QCOMPARE(mode(made), 0600);
+    QCOMPARE(mode(snapshots.folder()), 0700);
+    // A second backup in the same second gets a name of its own.
+    const QString second = snapshots.backupNow();
+    QVERIFY(second != made);
+    QVERIFY(backup::stampOf(QFileInfo(second).fileName()).isValid());
+    // Nothing half-written is left beside them.
+    QCOMPARE(filesIn(snapshots.folder()).size(), 2);
+}
+
+void TstBackup::rotationAcrossAYear() {
+    // A backup at 08:30 every day but Sunday, and a second one at 17:00 on each 15th.
+    QDateTime now;
+    backup::Snapshots snapshots(m_db->file(), [&] { return now; });
+    QDir().mkpath(snapshots.folder());
+    auto names = [&] {
+        QStringList n = QDir(snapshots.folder()).entryList(QDir::Files, QDir::Name);
+        return n;
+    };
+    for (QDate d(2026, 1, 1); d <= QDate(2027, 1, 10); d = d.addDays(1)) {
+        if (d.dayOfWeek() == Qt::Sunday) continue;
+        QList<QTime> times{QTime(8, 30)};
+        if (d.day() == 15) times << QTime(17, 0);
+        for (const QTime& t : times) {
+            now = QDateTime(d, t);
+            touch(snapshots.defaultTarget());
+            snapshots.rotate();
+        }
+        if (d == QDate(2026, 6, 15)) {
+            // Both of today's copies stay until tomorrow.
+            QVERIFY(names().contains("MyDB-20260615-083000.db"));
+            QVERIFY(names().contains("MyDB-20260615-170000.db"));
+        }
+        if (d == QDate(2026, 6, 16)) {
+            QVERIFY(!names().contains("MyDB-20260615-083000.db"));
+            QVERIFY(names().contains("MyDB-20260615-170000.db"));
+        }
+        QVERIFY2(names().size() <= 7 + 12 + 1, qPrintable(d.toString()));
+    }
+    // The seven newest days with a copy (Jan 9 back to Jan 2: the 3rd and the 10th are Sundays),
+    // and the newest copy of each month from February 2026 (January 2027's is the 9th).
+    const QStringList expected = {
+        "MyDB-20260228-083000.db", "MyDB-20260331-083000.db", "MyDB-20260430-083000.db",
+        "MyDB-20260530-083000.db", "MyDB-20260630-083000.db", "MyDB-20260731-083000.db",
+        "MyDB-20260831-083000.db", "MyDB-20260930-083000.db", "MyDB-20261031-083000.db",
+        "MyDB-20261130-083000.db", "MyDB-20261231-083000.db", "MyDB-20270102-083000.db",
+        "MyDB-20270104-083000.db", "MyDB-20270105-083000.db", "MyDB-20270106-083000.db",
+        "MyDB-20270107-083000.db", "MyDB-20270108-083000.db", "MyDB-20270109-083000.db"};
+    QCOMPARE(names(), expected);
+    // Other files in the folder are never touched.
+    touch(snapshots.folder() + "/notes.txt");
+    snapshots.rotate();
+    QVERIFY(names().contains("notes.txt"));
+}
+
+void TstBackup::dailyDueOncePerDay() {
+    QDateTime now(QDate(2026, 5, 1), QTime(9, 0));
+    backup::Snapshots snapshots(m_db->file(), [&] { return now; });
+    QVERIFY(snapshots.dailyDue());
+    snapshots.backupNow();
+    QVERIFY(!snapshots.dailyDue());
+    now = now.addSecs(8 * 3600);
+    QVERIFY(!snapshots.dailyDue());
+    now = now.addDays(1);
+    QVERIFY(snapshots.dailyDue());
+}
+
+void TstBackup::leftoversOfKilledWorkAreSwept() {
+    backup::Snapshots snapshots(m_db->file());
+    const QString made = snapshots.backupNow();
+    const QString data = QFileInfo(m_db->file()).absolutePath();
+    const QStringList old = {data + "/.merge-0a1b.db", data + "/.merge-0a1b.db-journal",
+                             data + "/.MyDB.db.restore-0a1b",
+                             snapshots.folder() + "/.MyDB-20260101-000000.db.part-0a1b"};
+    for (const QString& f : old) {
+        touch(f);
+        QFile file(f);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(
+            file.setFileTime(QDateTime::currentDateTime().addSecs(-7200), QFileDevice::FileModificationTime));
+    }
+    const QString fresh = data + "/.merge-9f9f.db";  // a merge running now in another window
+    touch(fresh);
+    QStringList removed = snapshots.removeLeftovers();
+    removed.sort();
+    QStringList expected = old;
+    expected.sort();
+    QCOMPARE(removed, expected);
+    QVERIFY(QFileInfo::exists(fresh));
+    QVERIFY(QFileInfo::exists(made));
+    QVERIFY(QFileInfo::exists(m_db->file()));
+}
+
+void TstBackup::dailyBackupAfterStart() {
+    Registry registry(m_db->hive());
+    const QString folder = QFileInfo(m_db->file()).absolutePath() + "/Backup";
+    for (int start = 0; start < 2; ++start) {
+        TFrm_Main main(nullptr, m_db->dir(), &registry);
+        main.show();
+        DailyBackup* daily = DailyBackup::start(&main);
+        QVERIFY(daily);
+        QTRY_VERIFY(daily->finished());
+        // Made at the first start of the day only.
+        QCOMPARE(filesIn(folder).size(), 1);
+        if (start == 0)
+            QCOMPARE(main.statusPanels()->panelText(1),
+                     QStringLiteral("今天的数据已自动备份：%1").arg(filesIn(folder).first()));
+        else
+            QCOMPARE(main.statusPanels()->panelText(1), QString());
+    }
+}
+
+void TstBackup::failedDailyBackupIsReportedOnce() {
+    // A file where the backup folder belongs: the backup cannot be made.
+    touch(QFileInfo(m_db->file()).absolutePath() + "/Backup");
+    Registry registry(m_db->hive());
+    TFrm_Main main(nullptr, m_db->dir(), &registry);
+    main.show();
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("mkpath failed"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("自动备份失败"));
+    DailyBackup* daily = DailyBackup::start(&main);
+    QTRY_VERIFY(daily->finished());
+    QCOMPARE(main.statusPanels()->panelText(1),
+             QStringLiteral("自动备份失败：无法建立备份文件夹 %1。下次启动时再试。")
+                 .arg(QFileInfo(m_db->file()).absolutePath() + "/Backup"));
+    // The window goes on working; the register is untouched.
+    QVERIFY(main.isVisible());
+    QCOMPARE(m_db->count("BasicInfo"), 0);
+}
+
+void TstBackup::restoreRefuses_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("message");
+    const QString tail = backup::kNotRestored;
+    QTest::newRow("empty file") << "empty"
+                                << "所选的文件是空文件，里面没有登记册。" + tail;
+    QTest::newRow("another program's file") << "text"
+                                            << "所选的文件不是数据库文件，不是本系统的登记册。" + tail;
+    QTest::newRow("another program's database")
+        << "otherdb"
+        << "所选的文件是其他程序的数据库，不含登记册的数据表。" + tail;
+    QTest::newRow("damaged") << "damaged"
+                             << "所选的数据库文件已损坏（完整性检查没有通过）。" + tail;
+    QTest::newRow("missing table") << "notable"
+                                   << "所选的文件缺少数据表 Channel，不是完整的登记册。" + tail;
+    QTest::newRow("missing column") << "nocolumn"
+                                    << "所选文件的数据表 Love 缺少列 Name，不是完整的登记册。" + tail;
+    QTest::newRow("missing file") << "missing"
+                                  << "找不到所选的文件。" + tail;
+}
+
+void TstBackup::restoreRefuses() {
+    QFETCH(QString, kind);
+    QFETCH(QString, message);
+    {
+        SqlQuery q(QStringLiteral("MyDb"));
+        SurveyStore(q).store(numbered(1));
+    }
+    const QString before = m_db->dump();
+    QTemporaryDir dir;
+    const QString file = dir.filePath("offered.db");
+    auto sqlite = [&](const QStringList& statements) {
+        const QString name = QStringLiteral("make-offered");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(file);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            for (const QString& s : statements) QVERIFY2(q.exec(s), qPrintable(s));
+        }
+        QSqlDatabase::removeDatabase(name);
+    };
+    if (kind == "empty") {
+        touch(file);
+    } else if (kind == "text") {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("ID,name\n110101199001011234,张三\n");
+    } else if (kind == "otherdb") {
+        sqlite({"create table Customers (id integer, name text)"});
+    } else if (kind == "damaged" || kind == "notable" || kind == "nocolumn") {
+        backup::Snapshots(m_db->file()).backupNow({}, file);
+        if (kind == "notable") sqlite({"drop table Channel"});
+        if (kind == "nocolumn") sqlite({"drop table Love", "create table Love (ID text, Code text)"});
+        if (kind == "damaged") {
+            // Fill the file with questionnaires, then scribble over pages in its middle.
+            sqlite({"create table Filler (x text)",
+                    "insert into Filler select hex(randomblob(400)) from (with recursive c(i) as (select 1 "
+                    "union all "
+                    "select i+1 from c where i < 400) select i from c)"});
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            for (qint64 at = 8192; at < f.size() - 4096; at += 16384) {
+                f.seek(at);
+                f.write(QByteArray(3000, '\x5a'));
+            }
+        }
+    }
+    backup::Snapshots snapshots(m_db->file());
+    const backup::Inspection check = backup::inspect(file);
+    QVERIFY(!check.ok);
+    try {
+        backup::restore(file, snapshots);
+        QFAIL("restored an unfit file");
+    } catch (const sqlitefile::FileError& e) {
+        QCOMPARE(e.message, message);
+    }
+    QCOMPARE(m_db->dump(), before);
+    QVERIFY2(!QFileInfo::exists(snapshots.folder()) || QDir(snapshots.folder()).isEmpty(),
+             "a refused restore makes no backup");
+    QCOMPARE(filesIn(QFileInfo(m_db->file()).absolutePath()), QStringList{"MyDB.db"});
+}
+
+void TstBackup::restoreBringsBackDeleted() {
+    QDateTime now(QDate(2026, 9, 1), QTime(8, 0));
+    backup::Snapshots snapshots(m_db->file(), [&] { return now; });
+    auto store = [](const Answers& a) {
+        SqlQuery q(QStringLiteral("MyDb"));
+        SurveyStore(q).store(a);
+    };
+    for (int n = 1; n <= 3; ++n) store(numbered(n));
+    const QString yesterday = snapshots.backupNow();
+    const QString kept = m_db->dump();
+
+    // A day's work, then the wrong questionnaires deleted.
+    now = now.addDays(1);
+    store(numbered(4));
+    {
+        SqlQuery q(QStringLiteral("MyDb"));
+        SurveyStore s(q);
+        s.remove(numbered(1).id);
+        s.remove(numbered(2).id);
+        QVERIFY(s.read(numbered(2).id).status == LookupResult::NotFound);
+    }
+
+    const backup::Inspection check = backup::inspect(yesterday);
+    QVERIFY(check.ok);
+    QCOMPARE(check.questionnaires, 3);
+    QCOMPARE(check.oldestId, numbered(1).id);
+    QCOMPARE(check.newestId, numbered(3).id);
+    QVERIFY(check.summary(yesterday).contains(numbered(3).id));
+
+    const QString previous = backup::restore(yesterday, snapshots);
+    QCOMPARE(m_db->dump(), kept);
+    // The connection opens again by itself and finds them.
+    {
+        SqlQuery q(QStringLiteral("MyDb"));
+        const LookupResult r = SurveyStore(q).read(numbered(2).id);
+        QCOMPARE(int(r.status), int(LookupResult::Complete));
+        QCOMPARE(r.answers, numbered(2));
+    }
+    // What was there before the restore is itself kept.
+    QVERIFY(QFileInfo(previous).fileName().startsWith("MyDB-20260902-"));
+    QCOMPARE(backup::questionnaireCount(previous), 2);
+    QCOMPARE(mode(m_db->file()), 0600);
+    QCOMPARE(filesIn(QFileInfo(m_db->file()).absolutePath()), QStringList{"MyDB.db"});
+}
+
+QTEST_MAIN(TstBackup)
+#include "tst_backup.moc"

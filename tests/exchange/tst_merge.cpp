@@ -1,0 +1,324 @@
+// Merging another register: registers typed through the real New form, new, identical and
+// conflicting questionnaires in both directions, what is not importable, and a merge that is
+// cancelled, fails, or merges a register into itself changes nothing.
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QtTest>
+
+#include "TestDb.h"
+#include "app/Fonts.h"
+#include "app/TFrm_Merge.h"
+#include "backup/Snapshots.h"
+#include "exchange/RegisterMerge.h"
+#include "forms/TFrm_New.h"
+#include "questionnaire/QuestionnairePages.h"
+#include "store/Connection.h"
+#include "store/SqlQuery.h"
+#include "store/SurveyStore.h"
+#include "ui/ScriptedPrompt.h"
+
+using namespace catalogue;
+
+namespace {
+
+const QString kShared = QStringLiteral("110101199001011234");  // the same on both
+const QString kDiffer = QStringLiteral("110101199202023456");  // typed differently on each
+const QString kOnlyA = QStringLiteral("310101198505051111");
+const QString kOnlyB = QStringLiteral("440101197707072222");
+
+Answers differing(bool a) {
+    Answers x = completeAnswers(kDiffer);
+    if (a) {
+        x.phone = QStringLiteral("13911112222");
+        x[Love].ticked[2] = true;
+    } else {
+        x[Age].ticked.fill(false);
+        x[Age].ticked[2] = true;
+        x[Special].ticked.last() = true;
+        x[Special].otherText = QStringLiteral("剪纸");
+    }
+    return x;
+}
+
+Answers only(const QString& id, const QString& name) {
+    Answers x = completeAnswers(id);
+    x.name = name;
+    x[Channel].ticked[1] = true;
+    return x;
+}
+
+QList<Answers> registerA() { return {completeAnswers(kShared), differing(true), only(kOnlyA, "李四")}; }
+QList<Answers> registerB() { return {completeAnswers(kShared), differing(false), only(kOnlyB, "王五")}; }
+
+Answers readBack(const QString& id) {
+    SqlQuery q(QStringLiteral("MyDb"));
+    const LookupResult r = SurveyStore(q).read(id);
+    return r.status == LookupResult::Complete ? r.answers : Answers();
+}
+
+}  // namespace
+
+class TstMerge : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void bothDirections_data();
+    void bothDirections();
+    void sameAnswersWrittenDifferently();
+    void notImportable();
+    void intoItselfChangesNothing();
+    void cancelledOrFailedChangesNothing();
+    void mergeWindow();
+
+private:
+    /// Types the questionnaires into a fresh register through the New form; returns a copy of its file.
+    QString typed(const QString& name, const QList<Answers>& questionnaires);
+    /// A fresh register holding a copy of `file`.
+    std::unique_ptr<TestDb> registerFrom(const QString& file);
+    QTemporaryDir m_dir;
+    QString m_a, m_b;
+};
+
+QString TstMerge::typed(const QString& name, const QList<Answers>& questionnaires) {
+    TestDb db;
+    ScriptedPrompt prompt;
+    {
+        TFrm_New form;
+        form.show();
+        for (const Answers& a : questionnaires) {
+            form.PageControl1->idEdit()->setText(a.id);
+            form.PageControl1->load(a);
+            QTest::mouseClick(form.Button1, Qt::LeftButton);
+        }
+    }
+    if (prompt.texts() != QStringList(questionnaires.size(), QStringLiteral("新增记录成功！")))
+        qFatal("typing failed: %s", qPrintable(prompt.texts().join(" | ")));
+    connection::closeAll();
+    const QString out = m_dir.filePath(name + ".db");
+    QFile::copy(db.file(), out);
+    return out;
+}
+
+std::unique_ptr<TestDb> TstMerge::registerFrom(const QString& file) {
+    auto db = std::make_unique<TestDb>();
+    connection::closeAll();
+    QFile::remove(db->file());
+    QFile::copy(file, db->file());
+    QFile::setPermissions(db->file(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return db;
+}
+
+void TstMerge::initTestCase() {
+    fonts::install();
+    m_a = typed("A", registerA());
+    m_b = typed("B", registerB());
+}
+
+void TstMerge::bothDirections_data() {
+    QTest::addColumn<bool>("intoA");
+    QTest::addColumn<bool>("preferTheirs");
+    QTest::newRow("B into A, ours kept") << true << false;
+    QTest::newRow("B into A, theirs taken") << true << true;
+    QTest::newRow("A into B, ours kept") << false << false;
+    QTest::newRow("A into B, theirs taken") << false << true;
+}
+
+void TstMerge::bothDirections() {
+    QFETCH(bool, intoA);
+    QFETCH(bool, preferTheirs);
+    const auto db = registerFrom(intoA ? m_a : m_b);
+    RegisterMerge merge(intoA ? m_b : m_a);
+    MergePlan plan = merge.plan();
+    QCOMPARE(plan.theirs, 3);
+    QCOMPARE(plan.added, 1);
+    QCOMPARE(plan.identical, 1);
+    QCOMPARE(plan.conflicts.size(), 1);
+    QCOMPARE(plan.problems.size(), 0);
+
+    // The conflict, page by page, in the catalogue's words.
+    const MergeConflict& c = plan.conflicts[0];
+    QCOMPARE(c.id, kDiffer);
+    QStringList lines;
+    for (const MergeDifference& d : c.differences)
+        lines << d.page + "|" + d.item + "|" + d.ours + "|" + d.theirs;
+    const QString page1 = qs(pages()[0].caption), page2 = qs(pages()[1].caption),
+                  page3 = qs(pages()[2].caption);
+    auto label = [](const char* l) {
+        QString s = qs(l);
+        while (s.endsWith(u'：') || s.endsWith(u':')) s.chop(1);
+        return s;
+    };
+    const QString age = label(group(Age).label);
+    const QString ageA = qs(group(Age).boxes[0].caption), ageB = qs(group(Age).boxes[2].caption);
+    const QString special1 = qs(group(Special).boxes[0].caption);
+    const QString love1 = qs(group(Love).boxes[0].caption), love3 = qs(group(Love).boxes[2].caption);
+    QStringList expected = {
+        page1 + "|" + label(basicFields()[3].label) + "|13911112222|13800000000",
+        page1 + "|" + age + "|" + ageA + "|" + ageB,
+        page2 + "|" + label(group(Special).label) + "|" + special1 + "|" + special1 + "、其它：剪纸",
+        page3 + "|" + label(group(Love).label) + "|" + love1 + "、" + love3 + "|" + love1,
+    };
+    if (!intoA)  // the other way round, ours and theirs swap
+        for (QString& e : expected) {
+            QStringList f = e.split('|');
+            e = QStringList{f[0], f[1], f[3], f[2]}.join('|');
+        }
+    QCOMPARE(lines, expected);
+
+    if (preferTheirs) plan.conflicts[0].takeTheirs = true;
+    const int written = merge.apply(plan, {}, false);
+    QCOMPARE(written, preferTheirs ? 2 : 1);
+    QCOMPARE(db->count("BasicInfo"), 4);
+    QCOMPARE(readBack(intoA ? kOnlyB : kOnlyA), intoA ? only(kOnlyB, "王五") : only(kOnlyA, "李四"));
+    QCOMPARE(readBack(kShared), completeAnswers(kShared));
+    QCOMPARE(readBack(kDiffer), differing(intoA != preferTheirs));
+
+    // Merged again: everything is there already, nothing to do.
+    MergePlan again = RegisterMerge(intoA ? m_b : m_a).plan();
+    QCOMPARE(again.added, 0);
+    QCOMPARE(again.conflicts.size(), preferTheirs ? 0 : 1);
+}
+
+void TstMerge::sameAnswersWrittenDifferently() {
+    // Theirs holds the shared questionnaire as another program might: "1" for "01", blanks
+    // around texts, rows in another order. The lookup reads it back the same: identical.
+    const auto theirsDb = registerFrom(m_b);
+    theirsDb->exec("update Special set Code='1' where ID=? and Code='01'", {kShared});
+    theirsDb->exec("update BasicInfo set name='  张三 ', age=' 1' where ID=?", {kShared});
+    theirsDb->exec("create table t as select * from Love where ID=?", {kShared});
+    theirsDb->exec("delete from Love where ID=?", {kShared});
+    theirsDb->exec("insert into Love select * from t order by Code desc");
+    theirsDb->exec("drop table t");
+    const QString theirs = m_dir.filePath("B-rewritten.db");
+    connection::closeAll();
+    QFile::remove(theirs);
+    QFile::copy(theirsDb->file(), theirs);
+
+    const auto db = registerFrom(m_a);
+    MergePlan plan = RegisterMerge(theirs).plan();
+    QCOMPARE(plan.identical, 1);
+    QCOMPARE(plan.conflicts.size(), 1);  // only the one typed differently
+    QCOMPARE(plan.conflicts[0].id, kDiffer);
+}
+
+void TstMerge::notImportable() {
+    const auto theirsDb = registerFrom(m_b);
+    theirsDb->exec("insert into Love (ID, Code) values ('999999999999999999', '01')");  // no BasicInfo row
+    theirsDb->exec("insert into Team (ID, Code) values (?, '77')", {kOnlyB});           // no such option
+    theirsDb->exec("insert into Time1 (ID, Code, Name) values (?, '99', 'x')",
+                   {kOnlyB});  // Time has no other
+    const QString theirs = m_dir.filePath("B-odd.db");
+    connection::closeAll();
+    QFile::remove(theirs);
+    QFile::copy(theirsDb->file(), theirs);
+
+    const auto db = registerFrom(m_a);
+    RegisterMerge merge(theirs);
+    MergePlan plan = merge.plan();
+    QStringList problems;
+    for (const MergeProblem& p : plan.problems) problems << p.id + ": " + p.text;
+    QCOMPARE(problems, (QStringList{kOnlyB + ": Team 表的代码“77”不对应任何选项",
+                                    kOnlyB + ": Time1 表的代码“99”不对应任何选项",
+                                    "999999999999999999: 1 行答案没有对应的基本信息（BasicInfo）"}));
+    QCOMPARE(plan.added, 1);
+    merge.apply(plan, {}, false);
+    // The questionnaire comes in without the rows that match nothing; the orphan row stays out.
+    QCOMPARE(readBack(kOnlyB), only(kOnlyB, "王五"));
+    QCOMPARE(db->count("Team", kOnlyB), 1);
+    QCOMPARE(db->count("Time1", kOnlyB), 1);
+    QCOMPARE(db->count("Love", "999999999999999999"), 0);
+
+    const QString csv = m_dir.filePath("conflicts.csv");
+    QVERIFY(RegisterMerge::writeReport(plan, csv));
+    QFile f(csv);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    QVERIFY2(bytes.startsWith("\xEF\xBB\xBF"), "a byte-order mark, so that spreadsheets read UTF-8");
+    const QStringList lines = QString::fromUtf8(bytes.mid(3)).split("\r\n", Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 1 + plan.conflicts[0].differences.size() + 3);
+    QCOMPARE(lines[0], QStringLiteral("身份证号码,类别,页,项目,本登记册,对方,采用"));
+    QVERIFY(lines[1].startsWith(kDiffer + ",冲突,"));
+}
+
+void TstMerge::intoItselfChangesNothing() {
+    const auto db = registerFrom(m_a);
+    const QString before = db->dump();
+    for (const QString& source : {db->file(), m_a}) {
+        RegisterMerge merge(source);
+        MergePlan plan = merge.plan();
+        QCOMPARE(plan.identical, 3);
+        QCOMPARE(plan.added + int(plan.conflicts.size()) + int(plan.problems.size()), 0);
+        QCOMPARE(merge.apply(plan), 0);
+        QCOMPARE(db->dump(), before);
+    }
+    // Not even a backup: nothing was written.
+    QVERIFY(!QFileInfo::exists(QFileInfo(db->file()).absolutePath() + "/Backup"));
+}
+
+void TstMerge::cancelledOrFailedChangesNothing() {
+    const auto db = registerFrom(m_a);
+    const QString before = db->dump();
+    {
+        RegisterMerge merge(m_b);
+        MergePlan plan = merge.plan();
+        plan.conflicts[0].takeTheirs = true;
+        QVERIFY_THROWS_EXCEPTION(sqlitefile::Cancelled,
+                                 merge.apply(
+                                     plan, [](qint64, qint64) { return false; }, false));
+        QCOMPARE(db->dump(), before);
+    }
+    {
+        // Between the plan and the writing, the new number was typed here too: the insert
+        // fails and the whole merge with it.
+        RegisterMerge merge(m_b);
+        MergePlan plan = merge.plan();
+        plan.conflicts[0].takeTheirs = true;
+        {
+            SqlQuery q(QStringLiteral("MyDb"));
+            SurveyStore(q).store(completeAnswers(kOnlyB));
+        }
+        const QString withIt = db->dump();
+        QVERIFY_THROWS_EXCEPTION(StoreFailure, merge.apply(plan, {}, true));
+        QCOMPARE(db->dump(), withIt);
+    }
+    // Nothing was left open: the register takes the next questionnaire.
+    SqlQuery q(QStringLiteral("MyDb"));
+    SurveyStore(q).store(completeAnswers("510101199912120000"));
+}
+
+void TstMerge::mergeWindow() {
+    const auto db = registerFrom(m_a);
+    RegisterMerge merge(m_b);
+    MergePlan plan = merge.plan();
+    TFrm_Merge form(nullptr, &plan);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(form.findChild<QLabel*>("Lbl_Summary")->text(),
+             QStringLiteral("对方共有 3 份问卷：新增 1 份，相同 1 份（跳过），冲突 1 份，不能导入 0 项。"));
+    auto* conflicts = form.findChild<QTableWidget*>("Grd_Conflicts");
+    auto* differences = form.findChild<QTableWidget*>("Grd_Differences");
+    QCOMPARE(conflicts->rowCount(), 1);
+    QCOMPARE(conflicts->item(0, 0)->text(), kDiffer);
+    QCOMPARE(differences->rowCount(), plan.conflicts[0].differences.size());
+    QCOMPARE(differences->item(0, 0)->text(), qs(pages()[0].caption));
+    // One by one, or all at once.
+    conflicts->item(0, 3)->setCheckState(Qt::Checked);
+    QVERIFY(plan.conflicts[0].takeTheirs);
+    QTest::mouseClick(form.findChild<QPushButton*>("Btn_AllOurs"), Qt::LeftButton);
+    QVERIFY(!plan.conflicts[0].takeTheirs);
+    QCOMPARE(conflicts->item(0, 3)->checkState(), Qt::Unchecked);
+    QTest::mouseClick(form.findChild<QPushButton*>("Btn_AllTheirs"), Qt::LeftButton);
+    QVERIFY(plan.conflicts[0].takeTheirs);
+    QCOMPARE(form.findChild<QLabel*>("Lbl_Chosen")->text(),
+             QStringLiteral("冲突中保留本登记册 0 份，采用对方 1 份"));
+    if (!qEnvironmentVariableIsEmpty("QUENVALE_SCREENSHOTS"))
+        form.grab().save(qEnvironmentVariable("QUENVALE_SCREENSHOTS") + "/merge.png");
+    QTest::mouseClick(form.findChild<QPushButton*>("Btn_Merge"), Qt::LeftButton);
+    QCOMPARE(form.result(), int(QDialog::Accepted));
+}
+
+QTEST_MAIN(TstMerge)
+#include "tst_merge.moc"

@@ -1,0 +1,223 @@
+// Kill a backup, a restore and a merge at random moments: the register is always the old one
+// or the new one, whole, and every backup file that exists is a whole copy.
+#include <QtTest>
+#include <csignal>
+#include <random>
+
+#include "TestDb.h"
+#include "backup/Restore.h"
+#include "backup/Snapshots.h"
+#include "exchange/RegisterMerge.h"
+#include "store/Connection.h"
+#include "store/Schema.h"
+#include "store/SqlQuery.h"
+#include "store/SurveyStore.h"
+
+using namespace catalogue;
+
+namespace {
+
+const char* const kModeEnv = "QUENVALE_BACKUPCRASH_MODE";
+
+Answers numbered(int n, int version = 0) {
+    Answers a = completeAnswers(QStringLiteral("5101%1").arg(n, 14, 10, QLatin1Char('0')));
+    a.name = QStringLiteral("居民%1-%2").arg(n).arg(version);
+    for (GroupId g : answerTables()) {
+        auto& t = a[g].ticked;
+        for (int b = 0; b < t.size(); ++b) t[b] = (n + b + version) % 4 == 0;
+        t[(n + version) % t.size()] = true;
+        if (group(g).hasOther() && t.last()) a[g].otherText = QStringLiteral("其它%1").arg(n);
+    }
+    return a;
+}
+
+// A register file holding questionnaires [from, to) of a version.
+void fill(const QString& file, int from, int to, int version, const QList<int>& other = {}) {
+    QVERIFY(schema::ensureDatabaseFile(file));
+    connection::define({QStringLiteral("Fill"), QStringLiteral("Fill"), false, {}, {}, file});
+    {
+        SqlQuery q(QStringLiteral("Fill"));
+        SurveyStore s(q);
+        for (int n = from; n < to; ++n) s.store(numbered(n, other.contains(n) ? version + 1 : version));
+    }
+    connection::closeAll();
+}
+
+// Every table's rows, sorted; opening read-write first rolls back what a killed writer left.
+QString dumpOf(const QString& file) {
+    const QString name = QStringLiteral("dump-") + QUuid::createUuid().toString(QUuid::Id128);
+    QString out;
+    {
+        QString error;
+        if (!schema::openExisting(name, file, &error)) return QStringLiteral("<cannot open: %1>").arg(error);
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        QSqlQuery q(db);
+        q.exec(QStringLiteral("PRAGMA integrity_check"));
+        if (!q.next() || q.value(0).toString() != QLatin1String("ok")) out = QStringLiteral("<damaged>");
+        for (const QString& t : schema::tables()) {
+            QStringList lines;
+            q.exec(QStringLiteral("select * from ") + t);
+            while (q.next()) {
+                QStringList r;
+                for (int i = 0; i < q.record().count(); ++i) r << q.value(i).toString();
+                lines << r.join(u'|');
+            }
+            lines.sort();
+            out += t + u'\n' + lines.join(u'\n') + u'\n';
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return out;
+}
+
+[[noreturn]] void waitToBeKilled() {
+    for (;;) QThread::sleep(1);
+}
+
+int childMain(const QString& mode, const QString& file, const QString& a, const QString& b) {
+    connection::define({QStringLiteral("MyDb"), QStringLiteral("Velmora"), false, {}, {}, file});
+    QTextStream out(stdout);
+    backup::Snapshots snapshots(file);
+    try {
+        if (mode == QLatin1String("backup")) {
+            for (int i = 0;; ++i) {
+                snapshots.backupNow({}, a + QStringLiteral("/copy-%1.db").arg(i));
+                out << "B " << i << Qt::endl;
+            }
+        } else if (mode == QLatin1String("restore")) {
+            for (int i = 0;; ++i) {
+                backup::restore(i % 2 ? a : b, snapshots);
+                out << "R " << (i % 2 ? "A" : "B") << Qt::endl;
+            }
+        } else {
+            RegisterMerge merge(a);
+            MergePlan plan = merge.plan();
+            for (MergeConflict& c : plan.conflicts) c.takeTheirs = true;
+            merge.apply(plan);
+            out << "M done" << Qt::endl;
+        }
+    } catch (const sqlitefile::FileError& e) {
+        QTextStream(stderr) << "failed: " << e.detail << Qt::endl;
+        return 3;
+    }
+    waitToBeKilled();
+}
+
+}  // namespace
+
+class TstBackupCrash : public QObject {
+    Q_OBJECT
+private slots:
+    void killedAtRandomMoments_data() {
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("backup") << "backup";
+        QTest::newRow("restore") << "restore";
+        QTest::newRow("merge") << "merge";
+    }
+    void killedAtRandomMoments();
+};
+
+void TstBackupCrash::killedAtRandomMoments() {
+    QFETCH(QString, mode);
+    TestDb db;
+    connection::closeAll();
+    QTemporaryDir dir;
+    // The register, the other register or backups, and the states allowed after a kill.
+    const QString oldFile = dir.filePath("old.db"), newFile = dir.filePath("new.db");
+    QString a, b;
+    fill(oldFile, 0, 150, 0);
+    if (mode == "backup") {
+        a = dir.filePath("copies");
+        QDir().mkpath(a);
+        QFile::copy(oldFile, newFile);
+    } else if (mode == "restore") {
+        fill(newFile, 100, 400, 1);
+        a = oldFile;
+        b = newFile;
+    } else {
+        // Theirs: 50 identical, 50 conflicting (taken), 200 new.
+        a = dir.filePath("theirs.db");
+        QList<int> conflicting;
+        for (int n = 100; n < 150; ++n) conflicting << n;
+        fill(a, 50, 350, 0, conflicting);
+        QFile::copy(oldFile, newFile);
+        connection::define({QStringLiteral("Fill"), QStringLiteral("Fill"), false, {}, {}, newFile});
+        {
+            SqlQuery q(QStringLiteral("Fill"));
+            SurveyStore s(q);
+            for (int n = 100; n < 150; ++n) s.replace(numbered(n, 1));
+            for (int n = 150; n < 350; ++n) s.store(numbered(n, 0));
+        }
+        connection::closeAll();
+    }
+    const QString oldDump = dumpOf(oldFile), newDump = dumpOf(newFile);
+    QVERIFY(oldDump != newDump || mode == "backup");
+
+    std::mt19937 rng(20261208);
+    // A merge starts with reading both registers and a backup: give it time to reach its writing.
+    std::uniform_int_distribution<int> delay(5, mode == "merge" ? 1200 : 250);
+    const int rounds = qEnvironmentVariableIntValue("QUENVALE_CRASH_ROUNDS") > 0
+                           ? qEnvironmentVariableIntValue("QUENVALE_CRASH_ROUNDS")
+                           : 40;
+    int kills = 0, sawOld = 0, sawNew = 0, copies = 0;
+    for (int round = 0; round < rounds; ++round) {
+        if (mode != "restore" || round == 0) {
+            connection::closeAll();
+            QFile::remove(db.file());
+            QFile::remove(db.file() + "-journal");
+            QFile::remove(db.file() + "-wal");
+            QFile::remove(db.file() + "-shm");
+            QVERIFY(QFile::copy(oldFile, db.file()));
+            QFile::setPermissions(db.file(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        }
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(kModeEnv, mode);
+        env.insert("QUENVALE_BACKUPCRASH_FILE", db.file());
+        env.insert("QUENVALE_BACKUPCRASH_A", a);
+        env.insert("QUENVALE_BACKUPCRASH_B", b);
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(child.waitForStarted());
+        QTest::qWait(delay(rng));
+        const qint64 pid = child.processId();
+        QVERIFY2(pid > 0 && child.state() == QProcess::Running,
+                 qPrintable(QStringLiteral("the child died by itself before it was killed: %1")
+                                .arg(QString::fromLocal8Bit(child.readAllStandardError()))));
+        ::kill(pid_t(pid), SIGKILL);
+        QVERIFY(child.waitForFinished(5000));
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        ++kills;
+
+        const QString now = dumpOf(db.file());
+        QVERIFY2(now == oldDump || now == newDump,
+                 qPrintable(QStringLiteral("round %1: neither old nor new").arg(round)));
+        (now == oldDump ? sawOld : sawNew) += 1;
+        if (mode == "backup") {
+            for (const QFileInfo& f : QDir(a).entryInfoList({"copy-*.db"}, QDir::Files)) {
+                QCOMPARE(dumpOf(f.absoluteFilePath()), oldDump);
+                QFile::remove(f.absoluteFilePath());
+                ++copies;
+            }
+        }
+    }
+    if (mode == "backup")
+        qInfo("backup: %d kills, register unchanged every time, %d whole copies made and checked", kills,
+              copies);
+    else
+        qInfo("%s: %d kills, register old %d times, new %d times, never anything else", qPrintable(mode),
+              kills, sawOld, sawNew);
+}
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet(kModeEnv))
+        return childMain(qEnvironmentVariable(kModeEnv), qEnvironmentVariable("QUENVALE_BACKUPCRASH_FILE"),
+                         qEnvironmentVariable("QUENVALE_BACKUPCRASH_A"),
+                         qEnvironmentVariable("QUENVALE_BACKUPCRASH_B"));
+    TstBackupCrash t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_backupcrash.moc"
