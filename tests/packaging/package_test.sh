@@ -125,7 +125,8 @@ owner() {  # the package that holds file $1 (merged /usr: try both spellings)
 for exe in quenvale quenvale-cli; do
     bin="$ROOT/usr/bin/$exe"
     while read -r lib; do
-        path="$(ldd "$bin" | awk -v l="$lib" '$1 == l {print $3}')"
+        # The dynamic loader has no "=>" in ldd's list: it is the one path there.
+        path="$(ldd "$bin" | awk -v l="$lib" '$1 == l {print $3} $1 ~ "/" l "$" {print $1}' | head -n1)"
         [ -n "$path" ] || { fail "$exe: $lib is not found"; continue; }
         pkg="$(owner "$path")" || { fail "$exe: no package holds $path"; continue; }
         declared "$pkg" || fail "$exe needs $lib from $pkg, which Depends does not name"
