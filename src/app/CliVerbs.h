@@ -19,4 +19,7 @@ const QList<Verb>& verbs();
 int runReport(int& argc, char** argv, const QStringList& args);
 extern const char* const kReportHelp;
 
+int runDataSource(int& argc, char** argv, const QStringList& args);
+extern const char* const kDataSourceHelp;
+
 }  // namespace cli

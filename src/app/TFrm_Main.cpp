@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/TFrm_About.h"
+#include "forms/TFrm_DataSource.h"
 #include "forms/TFrm_Edit.h"
 #include "forms/TFrm_New.h"
 #include "forms/TFrm_Query.h"
@@ -133,6 +134,7 @@ void TFrm_Main::buildMenu() {
 
 void TFrm_Main::installDataCommands() {
     // One line per command of the data menu.
+    m_dataCommands[QStringLiteral("N_DataSource")] = [this] { formrunner::run(this, formrunner::factoryOf<TFrm_DataSource>()); };
 }
 
 void TFrm_Main::buildDataMenu() {

@@ -13,6 +13,7 @@ const QList<Verb>& verbs() {
     // clang-format off
     static const QList<Verb> all = {
         {"report", "report specialty --pdf FILE | --preview", kReportHelp, &runReport},
+        {"datasource", "datasource show | server CONNINFO | local", kDataSourceHelp, &runDataSource},
     };
     // clang-format on
     return all;

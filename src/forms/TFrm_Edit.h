@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <memory>
 
+#include "questionnaire/Answers.h"
+
 class KeyPreview;
 class QGroupBox;
 class QLabel;
@@ -60,6 +62,9 @@ protected:
 
 private:
     void setState(State state);
+    /// Replaces the stored questionnaire unless another clerk changed or deleted it since the
+    /// lookup; then asks whether to overwrite. False when nothing was written (still editing).
+    bool saveGuarded(const Answers& answers);
 
     // No DeleteRecord of the form's own: the thirteen deletes are the first half of
     // SurveyStore::replace, run in one transaction with the inserts, so that a save that fails
@@ -76,4 +81,6 @@ private:
     StatusPanels* Sb = nullptr;
     KeyPreview* m_keys = nullptr;
     std::unique_ptr<SqlQuery> m_query;
+    // What the lookup read: the save writes only while the stored questionnaire still equals it.
+    Answers m_loaded;
 };
