@@ -128,8 +128,9 @@ private slots:
 
     // The query that cannot be opened: the error box, then the empty report all the same.
     void queryFails() {
-        QUENVALE_FILE_ONLY();  // an empty server database gets its tables on first connection
         TestDb db(false);
+        // An empty server database would get its tables; one lone table makes it unusable.
+        if (TestDb::isServer()) db.exec("CREATE TABLE Love (ID TEXT)");
         TFrm_Report form;
         QCOMPARE(m_prompt.messages().size(), 1);
         QCOMPARE(m_prompt.messages()[0].kind, ScriptedPrompt::Kind::Fail);
@@ -194,6 +195,7 @@ private slots:
         QFETCH(int, failures);
         TestDb db(!databaseMissing);
         if (!databaseMissing) seedAll(db);
+        if (databaseMissing && TestDb::isServer()) db.exec("CREATE TABLE Love (ID TEXT)");
         QWidget host;
         QString title;
         double zoom = 0;
