@@ -73,7 +73,8 @@ public:
         for (int t = 0; t < statements::kTableCount; ++t) {
             PGresult* r = exec("s" + QByteArray::number(t), {key});
             for (int row = 0; row < PQntuples(r); ++row)
-                for (int col = 0; col < PQnfields(r); ++col) values += QString::fromUtf8(PQgetvalue(r, row, col)).size();
+                for (int col = 0; col < PQnfields(r); ++col)
+                    values += QString::fromUtf8(PQgetvalue(r, row, col)).size();
             PQclear(r);
         }
         return values;
@@ -82,7 +83,8 @@ public:
 private:
     void prepare(const QByteArray& name, const QString& sql) {
         PGresult* r = PQprepare(m_c, name.constData(), dollars(sql).constData(), 0, nullptr);
-        if (PQresultStatus(r) != PGRES_COMMAND_OK) qFatal("prepare %s: %s", name.constData(), PQerrorMessage(m_c));
+        if (PQresultStatus(r) != PGRES_COMMAND_OK)
+            qFatal("prepare %s: %s", name.constData(), PQerrorMessage(m_c));
         PQclear(r);
     }
     void command(const char* sql) { PQclear(PQexec(m_c, sql)); }
@@ -91,7 +93,8 @@ private:
         for (const QByteArray& v : values) p.push_back(v.constData());
         PGresult* r = PQexecPrepared(m_c, name.constData(), int(p.size()), p.data(), nullptr, nullptr, 0);
         const auto s = PQresultStatus(r);
-        if (s != PGRES_COMMAND_OK && s != PGRES_TUPLES_OK) qFatal("%s: %s", name.constData(), PQerrorMessage(m_c));
+        if (s != PGRES_COMMAND_OK && s != PGRES_TUPLES_OK)
+            qFatal("%s: %s", name.constData(), PQerrorMessage(m_c));
         return r;
     }
     void run(const QByteArray& name, const QList<QByteArray>& values) { PQclear(exec(name, values)); }
@@ -123,7 +126,8 @@ int clerk(const QString& engine, const QString& phase, const QString& conninfo, 
     std::unique_ptr<SurveyStore> store;
     std::unique_ptr<Floor> floor;
     std::vector<Answers> answers;
-    for (int i = 0; i < per; ++i) answers.push_back(phase == "replace" ? g2.typical(idOf(clerkNo, i)) : g.typical(idOf(clerkNo, i)));
+    for (int i = 0; i < per; ++i)
+        answers.push_back(phase == "replace" ? g2.typical(idOf(clerkNo, i)) : g.typical(idOf(clerkNo, i)));
     if (engine == "program") {
         const QString hive = dir.filePath("hive.reg");
         Registry r(hive);
@@ -139,9 +143,12 @@ int clerk(const QString& engine, const QString& phase, const QString& conninfo, 
     QElapsedTimer t;
     t.start();
     for (const Answers& a : answers) {
-        if (phase == "store") store ? store->store(a) : floor->store(a);
-        else if (phase == "lookup") store ? void(store->read(a.id)) : void(floor->lookup(a.id));
-        else store ? store->replace(a) : floor->replace(a);
+        if (phase == "store")
+            store ? store->store(a) : floor->store(a);
+        else if (phase == "lookup")
+            store ? void(store->read(a.id)) : void(floor->lookup(a.id));
+        else
+            store ? store->replace(a) : floor->replace(a);
     }
     std::printf("%lld\n", (long long)t.nsecsElapsed() / 1000);
     return 0;
@@ -156,8 +163,7 @@ int main(int argc, char** argv) {
         const int i = args.indexOf(name);
         return i >= 0 && i + 1 < args.size() ? args[i + 1] : fallback;
     };
-    if (args.value(0) == "--clerk")
-        return clerk(args[1], args[2], args[3], args[4].toInt(), args[5].toInt());
+    if (args.value(0) == "--clerk") return clerk(args[1], args[2], args[3], args[4].toInt(), args[5].toInt());
 
     const int per = option("--per", "200").toInt();
     QList<int> levels;
@@ -173,9 +179,10 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    std::printf("%d questionnaires per clerk; figures are questionnaires per second, all clerks together "
-                "(median of 3 runs)\n\n",
-                per);
+    std::printf(
+        "%d questionnaires per clerk; figures are questionnaires per second, all clerks together "
+        "(median of 3 runs)\n\n",
+        per);
     std::printf("%-8s %-7s %10s %10s %7s\n", "clerks", "op", "program", "libpq", "ratio");
     for (int level : levels) {
         for (const QString phaseName : {"store", "lookup", "replace"}) {
@@ -199,8 +206,9 @@ int main(int argc, char** argv) {
                     QList<QProcess*> ps;
                     for (int c = 0; c < level; ++c) {
                         auto* p = new QProcess;
-                        p->start(QCoreApplication::applicationFilePath(),
-                                 {"--clerk", engine, phaseName, db, QString::number(c), QString::number(per)});
+                        p->start(
+                            QCoreApplication::applicationFilePath(),
+                            {"--clerk", engine, phaseName, db, QString::number(c), QString::number(per)});
                         ps << p;
                     }
                     double slowest = 0;

@@ -43,7 +43,8 @@ int runDataSource(int& argc, char** argv, const QStringList& args) {
         if (what == QLatin1String("show")) {
             const QString server = datasource::server();
             if (server.isEmpty())
-                out(QStringLiteral("file %1").arg(DataLocation::resolve(QCoreApplication::applicationDirPath()).file));
+                out(QStringLiteral("file %1").arg(
+                    DataLocation::resolve(QCoreApplication::applicationDirPath()).file));
             else
                 out(QStringLiteral("server %1").arg(server));
             return Ok;

@@ -17,8 +17,8 @@
 #include "forms/TFrm_Edit.h"
 #include "forms/TFrm_New.h"
 #include "forms/TFrm_Query.h"
-#include "stats/TalentReport.h"
 #include "stats/TFrm_Total.h"
+#include "stats/TalentReport.h"
 #include "store/DataLocation.h"
 #include "store/DataSourceRegistration.h"
 #include "store/Registry.h"
@@ -134,7 +134,9 @@ void TFrm_Main::buildMenu() {
 
 void TFrm_Main::installDataCommands() {
     // One line per command of the data menu.
-    m_dataCommands[QStringLiteral("N_DataSource")] = [this] { formrunner::run(this, formrunner::factoryOf<TFrm_DataSource>()); };
+    m_dataCommands[QStringLiteral("N_DataSource")] = [this] {
+        formrunner::run(this, formrunner::factoryOf<TFrm_DataSource>());
+    };
 }
 
 void TFrm_Main::buildDataMenu() {

@@ -23,7 +23,7 @@ public:
         StatusPanels* status;
         SqlQuery* query;
         std::function<void()> onSuccess;  ///< runs only after a complete load
-        Answers* loaded = nullptr;         ///< gets what a complete load read, when given
+        Answers* loaded = nullptr;        ///< gets what a complete load read, when given
     };
 
     /// Runs one lookup; true when it reached its end (the success action ran).

@@ -65,7 +65,8 @@ TFrm_DataSource::TFrm_DataSource(QWidget* parent) : QDialog(parent) {
     Edt_User = field(box, "Edt_User");
     Cmb_SslMode = new QComboBox(box);
     Cmb_SslMode->setObjectName(QStringLiteral("Cmb_SslMode"));
-    Cmb_SslMode->addItem(QStringLiteral("验证服务器证书（verify-full，推荐）"), QStringLiteral("verify-full"));
+    Cmb_SslMode->addItem(QStringLiteral("验证服务器证书（verify-full，推荐）"),
+                         QStringLiteral("verify-full"));
     Cmb_SslMode->addItem(QStringLiteral("加密但不验证（require）"), QStringLiteral("require"));
     Cmb_SslMode->addItem(QStringLiteral("能加密则加密（prefer）"), QStringLiteral("prefer"));
     Cmb_SslMode->addItem(QStringLiteral("不加密（仅限本机或可信网络）"), QStringLiteral("disable"));
@@ -79,9 +80,10 @@ TFrm_DataSource::TFrm_DataSource(QWidget* parent) : QDialog(parent) {
     form->addRow(QStringLiteral("CA 证书:"), Edt_RootCert);
     top->addWidget(box);
 
-    auto* note = new QLabel(QStringLiteral("密码不会被保存。请使用 PostgreSQL 的密码文件 ~/.pgpass、服务文件，"
-                                           "或由服务器以 peer / trust 方式认证。"),
-                            this);
+    auto* note =
+        new QLabel(QStringLiteral("密码不会被保存。请使用 PostgreSQL 的密码文件 ~/.pgpass、服务文件，"
+                                  "或由服务器以 peer / trust 方式认证。"),
+                   this);
     note->setObjectName(QStringLiteral("Lbl_Password"));
     note->setWordWrap(true);
     top->addWidget(note);
@@ -117,7 +119,8 @@ TFrm_DataSource::TFrm_DataSource(QWidget* parent) : QDialog(parent) {
     Edt_Database->setText(saved.value(QStringLiteral("dbname")));
     Edt_User->setText(saved.value(QStringLiteral("user")));
     Edt_RootCert->setText(saved.value(QStringLiteral("sslrootcert")));
-    const int mode = Cmb_SslMode->findData(saved.value(QStringLiteral("sslmode"), QStringLiteral("verify-full")));
+    const int mode =
+        Cmb_SslMode->findData(saved.value(QStringLiteral("sslmode"), QStringLiteral("verify-full")));
     Cmb_SslMode->setCurrentIndex(mode < 0 ? 0 : mode);
     const bool server = !saved.isEmpty();
     Rb_Server->setChecked(true);  // runs the toggled handlers once

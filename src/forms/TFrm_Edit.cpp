@@ -179,13 +179,14 @@ bool TFrm_Edit::saveGuarded(const Answers& answers) {
     }
     if (outcome == SurveyStore::Guard::Replaced) return true;
     // Another clerk changed or deleted it since the lookup: nothing was written.
-    const QString text =
-        outcome == SurveyStore::Guard::DeletedMeanwhile
-            ? QStringLiteral("此记录在您修改期间已被删除，您的修改尚未保存。\n"
-                             "是否仍按您的修改保存？选“否”可继续修改。")
-            : QStringLiteral("此记录在您修改期间已被修改（%1），您的修改尚未保存。\n"
-                             "是否用您的修改覆盖？选“否”可继续修改。")
-                  .arg(changedPages(m_loaded, current).join(QStringLiteral("、")));
+    const QString text = outcome == SurveyStore::Guard::DeletedMeanwhile
+                             ? QStringLiteral(
+                                   "此记录在您修改期间已被删除，您的修改尚未保存。\n"
+                                   "是否仍按您的修改保存？选“否”可继续修改。")
+                             : QStringLiteral(
+                                   "此记录在您修改期间已被修改（%1），您的修改尚未保存。\n"
+                                   "是否用您的修改覆盖？选“否”可继续修改。")
+                                   .arg(changedPages(m_loaded, current).join(QStringLiteral("、")));
     if (!confirm(this, text, kCaption)) return false;
     BusyCursor hourglass;
     try {

@@ -26,8 +26,8 @@ Definition definition(const QString& name);
 /// The spelling under which a name was defined (matched without regard to letter case).
 QString canonicalName(const QString& name);
 /// The open connection; opens it on first use: the PostgreSQL server that the data source names
-/// (its value "Server"), otherwise the file. A server link that was lost is opened anew. Throws DbError("connection") when the data
-/// source does not resolve or the database cannot be opened.
+/// (its value "Server"), otherwise the file. A server link that was lost is opened anew. Throws
+/// DbError("connection") when the data source does not resolve or the database cannot be opened.
 QSqlDatabase database(const QString& name);
 bool isOpen(const QString& name);
 /// Counts every opening of a connection: a query object that prepared its statements on an

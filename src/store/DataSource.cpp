@@ -14,9 +14,7 @@ namespace datasource {
 
 namespace {
 
-Registry hive(const QString& hiveFile) {
-    return hiveFile.isEmpty() ? Registry() : Registry(hiveFile);
-}
+Registry hive(const QString& hiveFile) { return hiveFile.isEmpty() ? Registry() : Registry(hiveFile); }
 
 // A value in a keyword=value connection string: quoted, backslashes and quotes escaped.
 QString quoted(const QString& v) {
@@ -49,7 +47,8 @@ QString server(const QString& hiveFile) {
 
 void setServer(const QString& conninfo, const QString& hiveFile) {
     Registry r = hive(hiveFile);
-    if (!r.openKey(registration::dataSourceKey())) throw Registry::WriteError("cannot open the data source key");
+    if (!r.openKey(registration::dataSourceKey()))
+        throw Registry::WriteError("cannot open the data source key");
     r.writeString(serverValueName(), conninfo);
     r.closeKey();
 }
@@ -64,7 +63,8 @@ QString normalise(const QString& conninfo, QString* error) {
     PQconninfoOption* opts = PQconninfoParse(text.constData(), &err);
     if (!opts) {
         if (error)
-            *error = QStringLiteral("连接串格式不对：%1").arg(err ? oneLine(QString::fromUtf8(err)) : QString());
+            *error =
+                QStringLiteral("连接串格式不对：%1").arg(err ? oneLine(QString::fromUtf8(err)) : QString());
         PQfreemem(err);
         return {};
     }
@@ -80,7 +80,8 @@ QString normalise(const QString& conninfo, QString* error) {
     PQconninfoFree(opts);
     if (password) {
         if (error)
-            *error = QStringLiteral("连接串中不能含密码：密码不会被保存，请使用 ~/.pgpass、服务文件、peer 或 trust 认证。");
+            *error = QStringLiteral(
+                "连接串中不能含密码：密码不会被保存，请使用 ~/.pgpass、服务文件、peer 或 trust 认证。");
         return {};
     }
     if (!timeout) pairs << QStringLiteral("connect_timeout=%1").arg(kConnectTimeoutSeconds);
@@ -119,8 +120,9 @@ bool openServer(const QString& connectionName, const QString& conninfo, QString*
     db.setPort(-1);
     db.setConnectOptions(normal);
     if (!db.open()) {
-        if (error) *error = oneLine(db.lastError().databaseText().isEmpty() ? db.lastError().text()
-                                                                          : db.lastError().databaseText());
+        if (error)
+            *error = oneLine(db.lastError().databaseText().isEmpty() ? db.lastError().text()
+                                                                     : db.lastError().databaseText());
         db.close();
         return false;
     }

@@ -17,8 +17,9 @@ QStringList createStatements() {
         QStringList cols;
         for (const QString& c : schema::columns(t)) {
             const bool key = t == QLatin1String("BasicInfo") && c == QLatin1String("ID");
-            cols << c + (key ? QStringLiteral(" TEXT NOT NULL PRIMARY KEY")
-                             : c == QLatin1String("ID") ? QStringLiteral(" TEXT NOT NULL") : QStringLiteral(" TEXT"));
+            cols << c + (key                        ? QStringLiteral(" TEXT NOT NULL PRIMARY KEY")
+                         : c == QLatin1String("ID") ? QStringLiteral(" TEXT NOT NULL")
+                                                    : QStringLiteral(" TEXT"));
         }
         out << QStringLiteral("CREATE TABLE %1 (%2)").arg(t, cols.join(QStringLiteral(", ")));
     }
@@ -56,7 +57,8 @@ bool missing(QSqlDatabase& db, QStringList* parts, bool* none, QString* error) {
         QStringList cols;
         for (const QString& c : schema::columns(t))
             if (!it->contains(c.toLower())) cols << c;
-        if (!cols.isEmpty()) *parts << QStringLiteral("表 %1 的列 %2").arg(t, cols.join(QStringLiteral("、")));
+        if (!cols.isEmpty())
+            *parts << QStringLiteral("表 %1 的列 %2").arg(t, cols.join(QStringLiteral("、")));
     }
     *none = found == 0;
     return true;
@@ -69,7 +71,8 @@ bool ensure(QSqlDatabase& db, QString* error) {
     if (parts.isEmpty()) return true;
     if (!none) {
         if (error)
-            *error = QStringLiteral("服务器上的数据库不完整，缺少：%1。未作任何更改。").arg(parts.join(QStringLiteral("；")));
+            *error = QStringLiteral("服务器上的数据库不完整，缺少：%1。未作任何更改。")
+                         .arg(parts.join(QStringLiteral("；")));
         return false;
     }
     if (!db.transaction()) {
@@ -91,7 +94,8 @@ bool ensure(QSqlDatabase& db, QString* error) {
     } else if (ok && !parts.isEmpty()) {
         ok = false;
         if (error)
-            *error = QStringLiteral("服务器上的数据库不完整，缺少：%1。未作任何更改。").arg(parts.join(QStringLiteral("；")));
+            *error = QStringLiteral("服务器上的数据库不完整，缺少：%1。未作任何更改。")
+                         .arg(parts.join(QStringLiteral("；")));
     }
     if (ok && !db.commit()) {
         ok = false;

@@ -85,7 +85,7 @@ private:
     // Prepared statements, reused whenever the same text is set again.
     QHash<QString, std::shared_ptr<QSqlQuery>> m_cache;
     int m_opening = -1;  // the connection's opening the cache belongs to
-    QSqlDatabase m_db;  // the connection as last resolved; resolved again once it is closed
+    QSqlDatabase m_db;   // the connection as last resolved; resolved again once it is closed
     sqlite3* m_nativeDb = nullptr;
     QHash<QString, sqlite3_stmt*> m_nativeCache;
     sqlite3_stmt* m_stmt = nullptr;  // the open native result

@@ -75,7 +75,8 @@ SurveyStore::Guard SurveyStore::replace(const Answers& answers, const Answers& l
             // A write first: it takes the row's lock on a server and the write lock on the
             // file, so no other clerk can change the questionnaire between the read and the save.
             m_table = 0;
-            m_query.setSql(QStringLiteral("Update BasicInfo set ID=ID where id=?"), {id}, statements::tableName(0));
+            m_query.setSql(QStringLiteral("Update BasicInfo set ID=ID where id=?"), {id},
+                           statements::tableName(0));
             m_query.execSql();
             const LookupResult now = read(id);
             if (now.status == LookupResult::Failed) {

@@ -475,12 +475,15 @@ private slots:
         const QString deleted = QStringLiteral(
             "此记录在您修改期间已被删除，您的修改尚未保存。\n是否仍按您的修改保存？选“否”可继续修改。");
         QTest::newRow("name changed, stay editing")
-            << "UPDATE BasicInfo SET name = '王五'" << changed.arg(QString::fromUtf8(catalogue::pages().at(0).caption)) << false;
+            << "UPDATE BasicInfo SET name = '王五'"
+            << changed.arg(QString::fromUtf8(catalogue::pages().at(0).caption)) << false;
         QTest::newRow("name changed, overwrite")
-            << "UPDATE BasicInfo SET name = '王五'" << changed.arg(QString::fromUtf8(catalogue::pages().at(0).caption)) << true;
+            << "UPDATE BasicInfo SET name = '王五'"
+            << changed.arg(QString::fromUtf8(catalogue::pages().at(0).caption)) << true;
         QTest::newRow("a hobby added")
             << "INSERT INTO Love (ID, Code) VALUES ('" + kId + "', '03')"
-            << changed.arg(QString::fromUtf8(catalogue::pages().at(catalogue::group(Love).page).caption)) << false;
+            << changed.arg(QString::fromUtf8(catalogue::pages().at(catalogue::group(Love).page).caption))
+            << false;
         QTest::newRow("deleted, stay editing") << "DELETE FROM BasicInfo" << deleted << false;
         QTest::newRow("deleted, store again") << "DELETE FROM BasicInfo" << deleted << true;
     }

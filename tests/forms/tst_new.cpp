@@ -62,7 +62,8 @@ private:
     void type(const Answers& a);
     void pressOk() { QTest::mouseClick(m_form->Button1, Qt::LeftButton); }
     QList<QStringList> rows(const QString& table) {
-        return m_db->rows(QStringLiteral("select ID, Code, Name from %1 order by %2").arg(table, m_db->insertionOrder()));
+        return m_db->rows(
+            QStringLiteral("select ID, Code, Name from %1 order by %2").arg(table, m_db->insertionOrder()));
     }
 
     std::unique_ptr<TestDb> m_db;

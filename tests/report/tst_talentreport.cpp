@@ -7,8 +7,8 @@
 
 #include "TestDb.h"
 #include "app/Fonts.h"
-#include "stats/TalentReport.h"
 #include "stats/TFrm_Report.h"
+#include "stats/TalentReport.h"
 #include "ui/ScriptedPrompt.h"
 
 namespace {

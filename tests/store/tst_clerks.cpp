@@ -134,7 +134,8 @@ private slots:
         // specialty and one flag add up to the same number.
         ScriptedPrompt prompt;
         int snapshots = 0, unequal = 0;
-        while (std::any_of(clerks.begin(), clerks.end(), [](QProcess* p) { return p->state() != QProcess::NotRunning; })) {
+        while (std::any_of(clerks.begin(), clerks.end(),
+                           [](QProcess* p) { return p->state() != QProcess::NotRunning; })) {
             TFrm_Total form;
             qint64 special = 0, flags = 0;
             for (QLineEdit* e : form.findChildren<QLineEdit*>()) {
@@ -196,10 +197,11 @@ private slots:
                  (QStringList{QString::number(all.size() - deleted.size()),
                               QString::number(all.size() - deleted.size())}));
         for (const QString& t : schema::tables().mid(1))
-            QCOMPARE(db.rows(QString("select count(*) from %1 where ID not in (select ID from BasicInfo)").arg(t))
-                         .value(0)
-                         .value(0),
-                     QStringLiteral("0"));
+            QCOMPARE(
+                db.rows(QString("select count(*) from %1 where ID not in (select ID from BasicInfo)").arg(t))
+                    .value(0)
+                    .value(0),
+                QStringLiteral("0"));
         SqlQuery q("MyDb");
         SurveyStore store(q);
         int whole = 0;
@@ -218,11 +220,12 @@ private slots:
             if (!id.startsWith(u'9')) QVERIFY(r.answers == versionOf(id, stored[id].first().toInt(), false));
             ++whole;
         }
-        qInfo("%d clerks x %d questionnaires in %.1f s: %d stored (%.0f per second), %d duplicates refused, "
-              "%d edits saved, %d refused as changed meanwhile, %d as deleted meanwhile, %d deleted; "
-              "%d questionnaires whole; %d statistics snapshots taken meanwhile, all consistent",
-              kClerks, kPerClerk, seconds, storesOk, storesOk / seconds, dupTotal, edits[0], edits[1], edits[2],
-              int(deleted.size()), whole, snapshots);
+        qInfo(
+            "%d clerks x %d questionnaires in %.1f s: %d stored (%.0f per second), %d duplicates refused, "
+            "%d edits saved, %d refused as changed meanwhile, %d as deleted meanwhile, %d deleted; "
+            "%d questionnaires whole; %d statistics snapshots taken meanwhile, all consistent",
+            kClerks, kPerClerk, seconds, storesOk, storesOk / seconds, dupTotal, edits[0], edits[1], edits[2],
+            int(deleted.size()), whole, snapshots);
     }
 };
 

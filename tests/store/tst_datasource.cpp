@@ -20,8 +20,8 @@
 
 namespace {
 
-#define NEED_SERVER()                                                                      \
-    do {                                                                                   \
+#define NEED_SERVER()                                                                               \
+    do {                                                                                            \
         if (!PgCluster::shared()) QSKIP(qPrintable("no PostgreSQL 15: " + PgCluster::sharedWhy())); \
     } while (false)
 
@@ -50,8 +50,10 @@ private slots:
         Registry again(hive);
         registration::registerDataSource(again, "/b/MyDB.db");
         QCOMPARE(datasource::server(hive), QStringLiteral("host=db.office dbname=register"));
-        QCOMPARE(again.readValue(registration::dataSourceKey(), "DBQ").toString(), QStringLiteral("/b/MyDB.db"));
-        QCOMPARE(again.readValue(registration::dataSourceKey(), "Driver").toString(), QStringLiteral("QSQLITE"));
+        QCOMPARE(again.readValue(registration::dataSourceKey(), "DBQ").toString(),
+                 QStringLiteral("/b/MyDB.db"));
+        QCOMPARE(again.readValue(registration::dataSourceKey(), "Driver").toString(),
+                 QStringLiteral("QSQLITE"));
         datasource::setServer(QString(), hive);
         QCOMPARE(datasource::server(hive), QString());
     }
@@ -66,16 +68,30 @@ private slots:
         QTest::addColumn<QString>("normal");  // empty: refused
         QTest::addColumn<QString>("why");
         QTest::newRow("pairs get a time-out") << "host=db dbname=r"
-                                              << "host='db' dbname='r' connect_timeout=3" << "";
-        QTest::newRow("own time-out kept") << "host=db connect_timeout=7" << "host='db' connect_timeout='7'" << "";
-        QTest::newRow("URI") << "postgresql://clerk@db:5433/r?sslmode=verify-full"
-                             << "user='clerk' dbname='r' host='db' port='5433' sslmode='verify-full' connect_timeout=3"
-                             << "";
-        QTest::newRow("quote in a value") << "dbname='a\\'b'" << "dbname='a\\'b' connect_timeout=3" << "";
-        QTest::newRow("malformed") << "host=db dbname" << "" << "连接串格式不对";
-        QTest::newRow("unknown keyword") << "hots=db" << "" << "连接串格式不对";
-        QTest::newRow("password") << "host=db password=secret" << "" << "不能含密码";
-        QTest::newRow("empty") << "  " << "" << "为空";
+                                              << "host='db' dbname='r' connect_timeout=3"
+                                              << "";
+        QTest::newRow("own time-out kept") << "host=db connect_timeout=7"
+                                           << "host='db' connect_timeout='7'"
+                                           << "";
+        QTest::newRow("URI")
+            << "postgresql://clerk@db:5433/r?sslmode=verify-full"
+            << "user='clerk' dbname='r' host='db' port='5433' sslmode='verify-full' connect_timeout=3"
+            << "";
+        QTest::newRow("quote in a value") << "dbname='a\\'b'"
+                                          << "dbname='a\\'b' connect_timeout=3"
+                                          << "";
+        QTest::newRow("malformed") << "host=db dbname"
+                                   << ""
+                                   << "连接串格式不对";
+        QTest::newRow("unknown keyword") << "hots=db"
+                                         << ""
+                                         << "连接串格式不对";
+        QTest::newRow("password") << "host=db password=secret"
+                                  << ""
+                                  << "不能含密码";
+        QTest::newRow("empty") << "  "
+                               << ""
+                               << "为空";
     }
     void connectionStrings() {
         QFETCH(QString, given);
@@ -110,21 +126,26 @@ private slots:
     void emptyDatabaseGetsTheTables() {
         NEED_SERVER();
         TestDb db(TestDb::Engine::Server, false);
-        QCOMPARE(db.rows("select count(*) from information_schema.tables where table_schema='public'").value(0).value(0),
+        QCOMPARE(db.rows("select count(*) from information_schema.tables where table_schema='public'")
+                     .value(0)
+                     .value(0),
                  QStringLiteral("0"));
         connection::database("MyDb");
-        QCOMPARE(db.rows("select count(*) from information_schema.tables where table_schema='public'").value(0).value(0),
+        QCOMPARE(db.rows("select count(*) from information_schema.tables where table_schema='public'")
+                     .value(0)
+                     .value(0),
                  QStringLiteral("13"));
         QCOMPARE(db.rows("select count(*) from information_schema.columns where table_schema='public' "
                          "and data_type <> 'text'")
                      .value(0)
                      .value(0),
                  QStringLiteral("0"));
-        const QList<QStringList> idx = db.rows("select indexname from pg_indexes where schemaname='public' order by 1");
+        const QList<QStringList> idx =
+            db.rows("select indexname from pg_indexes where schemaname='public' order by 1");
         QStringList names;
         for (const auto& r : idx) names << r[0];
-        for (const char* n : {"ix_love_id", "ix_love_code", "ix_channel_id", "ix_type_code", "ix_basicinfo_flag",
-                              "basicinfo_pkey"})
+        for (const char* n : {"ix_love_id", "ix_love_code", "ix_channel_id", "ix_type_code",
+                              "ix_basicinfo_flag", "basicinfo_pkey"})
             QVERIFY2(names.contains(n), n);
         QCOMPARE(names.size(), 12 * 2 + 2);
     }
@@ -132,11 +153,13 @@ private slots:
     void incompleteDatabaseIsRefused_data() {
         QTest::addColumn<QString>("sql");
         QTest::addColumn<QString>("message");
-        QTest::newRow("two tables only") << "CREATE TABLE BasicInfo (ID TEXT PRIMARY KEY, name TEXT, Address TEXT, "
-                                            "WorkUnit TEXT, Phone TEXT, age TEXT, level TEXT, political TEXT, duty TEXT, "
-                                            "Position TEXT, Flag TEXT); CREATE TABLE Love (ID TEXT, Code TEXT, Name TEXT)"
-                                         << "表 Special；表 Team；表 Service";
-        QTest::newRow("a column missing") << "" << "表 Channel 的列 Name";
+        QTest::newRow("two tables only")
+            << "CREATE TABLE BasicInfo (ID TEXT PRIMARY KEY, name TEXT, Address TEXT, "
+               "WorkUnit TEXT, Phone TEXT, age TEXT, level TEXT, political TEXT, duty TEXT, "
+               "Position TEXT, Flag TEXT); CREATE TABLE Love (ID TEXT, Code TEXT, Name TEXT)"
+            << "表 Special；表 Team；表 Service";
+        QTest::newRow("a column missing") << ""
+                                          << "表 Channel 的列 Name";
     }
     void incompleteDatabaseIsRefused() {
         NEED_SERVER();
@@ -147,10 +170,12 @@ private slots:
             db.exec("ALTER TABLE Channel DROP COLUMN Name");
         else
             for (const QString& s : sql.split("; ")) db.exec(s);
-        const QString before = db.rows("select string_agg(table_name || '.' || column_name, ',' order by 1) from "
-                                       "information_schema.columns where table_schema='public'")
-                                   .value(0)
-                                   .value(0);
+        const QString before =
+            db.rows(
+                  "select string_agg(table_name || '.' || column_name, ',' order by 1) from "
+                  "information_schema.columns where table_schema='public'")
+                .value(0)
+                .value(0);
         try {
             connection::database("MyDb");
             QFAIL("an incomplete database was opened");
@@ -233,29 +258,33 @@ private slots:
         QTemporaryDir certs;
         const QString d = certs.path();
         auto ssl = [&](const QStringList& args) { return run("openssl", args); };
-        QVERIFY(ssl({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=Quenvale Test CA",
-                     "-keyout", d + "/ca.key", "-out", d + "/ca.crt"}));
+        QVERIFY(ssl({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                     "/CN=Quenvale Test CA", "-keyout", d + "/ca.key", "-out", d + "/ca.crt"}));
         QVERIFY(ssl({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=Other CA",
                      "-keyout", d + "/other.key", "-out", d + "/other.crt"}));
-        QVERIFY(ssl({"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=localhost", "-keyout", d + "/server.key",
-                     "-out", d + "/server.csr"}));
+        QVERIFY(ssl({"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=localhost", "-keyout",
+                     d + "/server.key", "-out", d + "/server.csr"}));
         QFile ext(d + "/ext.cnf");
         QVERIFY(ext.open(QIODevice::WriteOnly));
         ext.write("subjectAltName=DNS:localhost,IP:127.0.0.1\n");
         ext.close();
-        QVERIFY(ssl({"x509", "-req", "-in", d + "/server.csr", "-CA", d + "/ca.crt", "-CAkey", d + "/ca.key",
-                     "-CAcreateserial", "-days", "2", "-extfile", d + "/ext.cnf", "-out", d + "/server.crt"}));
+        QVERIFY(
+            ssl({"x509", "-req", "-in", d + "/server.csr", "-CA", d + "/ca.crt", "-CAkey", d + "/ca.key",
+                 "-CAcreateserial", "-days", "2", "-extfile", d + "/ext.cnf", "-out", d + "/server.crt"}));
         PgCluster::Options o;
         o.tcp = true;
         o.serverCert = d + "/server.crt";
         o.serverKey = d + "/server.key";
-        o.hbaLines = {"local all all trust", "hostssl all all 127.0.0.1/32 trust", "hostnossl all all 0.0.0.0/0 reject"};
+        o.hbaLines = {"local all all trust", "hostssl all all 127.0.0.1/32 trust",
+                      "hostnossl all all 0.0.0.0/0 reject"};
         PgCluster tls(o);
         QVERIFY2(tls.isRunning(), qPrintable(tls.why()));
         const QString base =
-            QStringLiteral("host=localhost hostaddr=127.0.0.1 port=%1 dbname=postgres user=postgres").arg(tls.port());
+            QStringLiteral("host=localhost hostaddr=127.0.0.1 port=%1 dbname=postgres user=postgres")
+                .arg(tls.port());
         QString reason;
-        QVERIFY2(datasource::test(base + " sslmode=verify-full sslrootcert=" + d + "/ca.crt", &reason), qPrintable(reason));
+        QVERIFY2(datasource::test(base + " sslmode=verify-full sslrootcert=" + d + "/ca.crt", &reason),
+                 qPrintable(reason));
         QVERIFY(!datasource::test(base + " sslmode=verify-full sslrootcert=" + d + "/other.crt", &reason));
         QVERIFY2(reason.contains("certificate"), qPrintable(reason));
         QVERIFY(!reason.contains('\n'));

@@ -14,8 +14,9 @@ Q_DECLARE_METATYPE(Answers)
 namespace {
 
 QList<QStringList> answerRows(TestDb& db, const QString& table, const QString& id) {
-    return db.rows(
-        QString("select Code, coalesce(Name,'<null>') from %1 where ID=? order by %2").arg(table, db.insertionOrder()), {id});
+    return db.rows(QString("select Code, coalesce(Name,'<null>') from %1 where ID=? order by %2")
+                       .arg(table, db.insertionOrder()),
+                   {id});
 }
 
 QStringList basicRow(TestDb& db, const QString& id) {

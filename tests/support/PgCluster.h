@@ -10,11 +10,11 @@
 class PgCluster {
 public:
     struct Options {
-        bool tcp = false;        ///< also listen on 127.0.0.1 at a free port
-        bool durable = false;    ///< fsync on, as a real server runs (benchmarks)
-        QString serverCert;      ///< ssl on, with these files (copied into the cluster)
+        bool tcp = false;      ///< also listen on 127.0.0.1 at a free port
+        bool durable = false;  ///< fsync on, as a real server runs (benchmarks)
+        QString serverCert;    ///< ssl on, with these files (copied into the cluster)
         QString serverKey;
-        QStringList hbaLines;    ///< replace pg_hba.conf with these lines
+        QStringList hbaLines;  ///< replace pg_hba.conf with these lines
     };
 
     PgCluster();
@@ -32,7 +32,8 @@ public:
     /// A libpq connection string for `database` over the socket, as the superuser.
     QString conninfo(const QString& database = QStringLiteral("postgres")) const;
     /// Runs one SQL command as the superuser in `database` (psql); false on failure.
-    bool psql(const QString& sql, const QString& database = QStringLiteral("postgres"), QString* output = nullptr);
+    bool psql(const QString& sql, const QString& database = QStringLiteral("postgres"),
+              QString* output = nullptr);
     /// Creates a fresh database and returns its name ("t1", "t2", ...).
     QString createDatabase();
 
@@ -51,7 +52,8 @@ public:
     static int freePort();
 
 private:
-    bool run(const QString& program, const QStringList& args, QString* output = nullptr, int timeoutMs = 60000);
+    bool run(const QString& program, const QStringList& args, QString* output = nullptr,
+             int timeoutMs = 60000);
     QString m_dir;
     QString m_data;
     int m_port = 0;

@@ -8,8 +8,8 @@
 
 #include "PgCluster.h"
 #include "store/Connection.h"
-#include "store/DataSource.h"
 #include "store/DataModule.h"
+#include "store/DataSource.h"
 #include "store/DataSourceRegistration.h"
 #include "store/Registry.h"
 #include "store/Schema.h"
@@ -21,7 +21,8 @@ TestDb::Engine TestDb::engine() {
 bool TestDb::engineAvailable(QString* why) {
     if (!isServer()) return true;
     if (PgCluster::shared()) return true;
-    if (why) *why = QStringLiteral("no PostgreSQL 15 server for the server engine: ") + PgCluster::sharedWhy();
+    if (why)
+        *why = QStringLiteral("no PostgreSQL 15 server for the server engine: ") + PgCluster::sharedWhy();
     return false;
 }
 
@@ -68,8 +69,9 @@ QSqlDatabase TestDb::raw() {
     }
     QString error;
     if (m_engine == Engine::Server) {
-        QSqlDatabase db = QSqlDatabase::contains(m_rawName) ? QSqlDatabase::database(m_rawName, false)
-                                                            : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_rawName);
+        QSqlDatabase db = QSqlDatabase::contains(m_rawName)
+                              ? QSqlDatabase::database(m_rawName, false)
+                              : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_rawName);
         db.setConnectOptions(m_conninfo);
         if (!db.open()) qFatal("cannot open test database: %s", qPrintable(db.lastError().text()));
         return db;
@@ -82,7 +84,8 @@ QSqlDatabase TestDb::raw() {
 void TestDb::exec(const QString& sql, const QVariantList& values) {
     QSqlQuery q(raw());
     if (values.isEmpty()) {  // statements a server will not prepare (DDL) run as they are
-        if (!q.exec(sql)) qFatal("test SQL failed: %s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+        if (!q.exec(sql))
+            qFatal("test SQL failed: %s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
         return;
     }
     q.prepare(sql);
@@ -120,10 +123,13 @@ int TestDb::count(const QString& table, const QString& id) {
 void TestDb::failOn(const QString& event, const QString& table, const QString& when, const QString& message) {
     const bool always = when.isEmpty() || when == QLatin1String("1");
     if (m_engine == Engine::Server) {
-        exec(QStringLiteral("CREATE OR REPLACE FUNCTION quenvale_fail() RETURNS trigger LANGUAGE plpgsql AS "
-                            "$$ BEGIN RAISE EXCEPTION '%', TG_ARGV[0]; END $$"));
-        exec(QStringLiteral("CREATE TRIGGER fail_%1 BEFORE %2 ON %1 FOR EACH ROW %3 EXECUTE FUNCTION quenvale_fail('%4')")
-                 .arg(table, event, always ? QString() : QStringLiteral("WHEN (%1)").arg(when), message));
+        exec(
+            QStringLiteral("CREATE OR REPLACE FUNCTION quenvale_fail() RETURNS trigger LANGUAGE plpgsql AS "
+                           "$$ BEGIN RAISE EXCEPTION '%', TG_ARGV[0]; END $$"));
+        exec(
+            QStringLiteral(
+                "CREATE TRIGGER fail_%1 BEFORE %2 ON %1 FOR EACH ROW %3 EXECUTE FUNCTION quenvale_fail('%4')")
+                .arg(table, event, always ? QString() : QStringLiteral("WHEN (%1)").arg(when), message));
         return;
     }
     exec(QStringLiteral("CREATE TRIGGER fail_%1 BEFORE %2 ON %1 %3 BEGIN SELECT RAISE(ABORT,'%4'); END")

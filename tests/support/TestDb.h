@@ -69,15 +69,15 @@ private:
 };
 
 /// Skips the whole test case when its engine cannot run here (call from initTestCase()).
-#define QUENVALE_SKIP_WITHOUT_ENGINE()                                  \
-    do {                                                                \
-        QString why_;                                                   \
-        if (!TestDb::engineAvailable(&why_)) QSKIP(qPrintable(why_));   \
+#define QUENVALE_SKIP_WITHOUT_ENGINE()                                \
+    do {                                                              \
+        QString why_;                                                 \
+        if (!TestDb::engineAvailable(&why_)) QSKIP(qPrintable(why_)); \
     } while (false)
 /// Skips one case that is about the file itself.
-#define QUENVALE_FILE_ONLY()                                            \
-    do {                                                                \
-        if (TestDb::isServer()) QSKIP("about the database file only");  \
+#define QUENVALE_FILE_ONLY()                                           \
+    do {                                                               \
+        if (TestDb::isServer()) QSKIP("about the database file only"); \
     } while (false)
 
 /// A complete questionnaire that passes every check.
