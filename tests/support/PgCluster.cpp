@@ -167,11 +167,6 @@ bool PgCluster::stop() {
 bool PgCluster::restart() { return stop() && start(); }
 
 PgCluster::~PgCluster() {
-    const QString admin = QStringLiteral("pgcluster-admin-") + QString::number(m_port);
-    if (QSqlDatabase::contains(admin)) {
-        QSqlDatabase::database(admin, false).close();
-        QSqlDatabase::removeDatabase(admin);
-    }
     if (m_running)
         run(QStringLiteral("pg_ctl"),
             {QStringLiteral("-D"), m_data, QStringLiteral("-m"), QStringLiteral("immediate"),
@@ -194,25 +189,26 @@ bool PgCluster::psql(const QString& sql, const QString& database, QString* outpu
 
 QString PgCluster::createDatabase() {
     const QString name = QStringLiteral("t%1").arg(++m_next);
-    // Through a connection of our own (a psql process per test is slow); FILE_COPY: without
-    // fsync a copy of the template is quicker than writing it all to the log.
+    // Through a connection of our own (a psql process per test is slow), closed again at once
+    // (a connection left for the exit would outlive Qt's SQL plugins); FILE_COPY: without fsync
+    // a copy of the template is quicker than writing it all to the log.
     const QString admin = QStringLiteral("pgcluster-admin-") + QString::number(m_port);
-    QSqlDatabase db = QSqlDatabase::contains(admin)
-                          ? QSqlDatabase::database(admin, false)
-                          : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), admin);
-    if (!db.isOpen()) {
+    bool ok;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), admin);
         db.setConnectOptions(conninfo());
-        if (!db.open()) {
+        ok = db.open();
+        if (ok) {
+            QSqlQuery q(db);
+            ok = q.exec(QStringLiteral("CREATE DATABASE %1 STRATEGY FILE_COPY").arg(name));
+            if (!ok) m_why = q.lastError().text();
+        } else {
             m_why = db.lastError().text();
-            return {};
         }
+        db.close();
     }
-    QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("CREATE DATABASE %1 STRATEGY FILE_COPY").arg(name))) {
-        m_why = q.lastError().text();
-        return {};
-    }
-    return name;
+    QSqlDatabase::removeDatabase(admin);
+    return ok ? name : QString();
 }
 
 namespace {
