@@ -298,6 +298,41 @@ private slots:
         QCOMPARE(q.text(0), QStringLiteral("true"));
     }
 
+    // Password authentication: without a password the connection is refused in one line; with
+    // libpq's password file it connects, and the password is stored nowhere of ours.
+    void passwordFromPgpass() {
+        if (!PgCluster::available()) QSKIP("no PostgreSQL 15");
+        PgCluster::Options o;
+        o.password = "s3cret";
+        o.hbaLines = {"local all all scram-sha-256"};
+        PgCluster pw(o);
+        QVERIFY2(pw.isRunning(), qPrintable(pw.why()));
+        QTemporaryDir home;
+        const QString pgpass = home.filePath(".pgpass");
+        QFile f(pgpass);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("*:*:*:postgres:wrong\n");
+        f.close();
+        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        qputenv("PGPASSFILE", pgpass.toLocal8Bit());
+        QString reason;
+        QVERIFY(!datasource::test(pw.conninfo(), &reason));
+        QVERIFY2(reason.contains("password authentication failed"), qPrintable(reason));
+        QVERIFY(!reason.contains('\n'));
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("*:*:*:postgres:s3cret\n");
+        f.close();
+        TestDb db(TestDb::Engine::File);
+        QVERIFY2(datasource::test(pw.conninfo(), &reason), qPrintable(reason));
+        datasource::setServer(datasource::normalise(pw.conninfo(), &reason), db.hive());
+        QCOMPARE(connection::database("MyDb").driverName(), QStringLiteral("QPSQL"));
+        QFile hive(db.hive());
+        QVERIFY(hive.open(QIODevice::ReadOnly));
+        QVERIFY(!hive.readAll().contains("s3cret"));
+        connection::closeAll();
+        qunsetenv("PGPASSFILE");
+    }
+
     // quenvale-cli datasource: show, server (tried first), local.
     void cli() {
         NEED_SERVER();

@@ -90,11 +90,19 @@ PgCluster::PgCluster(const Options& options) : m_tcp(options.tcp) {
     QFile::setPermissions(m_dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     m_data = m_dir + QStringLiteral("/data");
     giveToPostgres(m_dir);
-    if (!run(QStringLiteral("initdb"),
-             {QStringLiteral("-D"), m_data, QStringLiteral("-U"), QStringLiteral("postgres"),
-              QStringLiteral("--auth=trust"), QStringLiteral("-E"), QStringLiteral("UTF8"),
-              QStringLiteral("--locale=C"), QStringLiteral("--no-sync")}))
-        return;
+    QStringList initArgs{QStringLiteral("-D"),           m_data,
+                         QStringLiteral("-U"),           QStringLiteral("postgres"),
+                         QStringLiteral("--auth=trust"), QStringLiteral("-E"),
+                         QStringLiteral("UTF8"),         QStringLiteral("--locale=C"),
+                         QStringLiteral("--no-sync")};
+    if (!options.password.isEmpty()) {
+        QFile pw(m_dir + QStringLiteral("/pw"));
+        if (pw.open(QIODevice::WriteOnly)) pw.write(options.password.toUtf8() + '\n');
+        pw.close();
+        giveToPostgres(pw.fileName());
+        initArgs << QStringLiteral("--pwfile=") + pw.fileName();
+    }
+    if (!run(QStringLiteral("initdb"), initArgs)) return;
     m_port = m_tcp ? freePort() : 20000 + int(::getpid() % 20000);
     QStringList conf{
         QStringLiteral("unix_socket_directories = '%1'").arg(m_dir),

@@ -15,6 +15,7 @@ public:
         QString serverCert;    ///< ssl on, with these files (copied into the cluster)
         QString serverKey;
         QStringList hbaLines;  ///< replace pg_hba.conf with these lines
+        QString password;      ///< the superuser's password, for clusters that ask for one
     };
 
     PgCluster();
