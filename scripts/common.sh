@@ -21,6 +21,7 @@ PACKAGES=(
     libxlsxwriter-dev libreadstat-dev libpq-dev postgresql
     readstat python3-openpyxl python3-pandas
     dpkg-dev fakeroot file lintian desktop-file-utils
+    openssl  # the server TLS test makes its own CA and server certificate
 )
 
 say() { printf '==> %s\n' "$*"; }

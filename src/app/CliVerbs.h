@@ -37,4 +37,7 @@ extern const char* const kRestoreHelp;
 int runMerge(int& argc, char** argv, const QStringList& args);
 extern const char* const kMergeHelp;
 
+int runDataSource(int& argc, char** argv, const QStringList& args);
+extern const char* const kDataSourceHelp;
+
 }  // namespace cli

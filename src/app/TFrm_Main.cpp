@@ -22,6 +22,7 @@
 #include "app/TFrm_About.h"
 #include "check/TFrm_Check.h"
 #include "exchange/ExportCommands.h"
+#include "forms/TFrm_DataSource.h"
 #include "forms/TFrm_Edit.h"
 #include "forms/TFrm_Find.h"
 #include "forms/TFrm_New.h"
@@ -29,6 +30,7 @@
 #include "stats/TFrm_Total.h"
 #include "stats/TalentReport.h"
 #include "store/DataLocation.h"
+#include "store/DataSource.h"
 #include "store/DataSourceRegistration.h"
 #include "store/Registry.h"
 #include "store/Schema.h"
@@ -164,6 +166,9 @@ void TFrm_Main::installDataCommands() {
     m_dataCommands[QStringLiteral("N_Merge")] = [this] { datacommands::merge(this); };
     m_dataCommands[QStringLiteral("N_Backup")] = [this] { datacommands::backupNow(this); };
     m_dataCommands[QStringLiteral("N_Restore")] = [this] { datacommands::restore(this); };
+    m_dataCommands[QStringLiteral("N_DataSource")] = [this] {
+        formrunner::run(this, formrunner::factoryOf<TFrm_DataSource>());
+    };
 }
 
 void TFrm_Main::buildDataMenu() {
@@ -257,13 +262,19 @@ void TFrm_Main::FormCreate(const QString& appDir, Registry* registry) {
     const DataLocation loc =
         DataLocation::resolve(appDir.isEmpty() ? QCoreApplication::applicationDirPath() : appDir);
     m_databaseFile = loc.file;
-    // The clerk learns now, not after typing a questionnaire, when the database cannot be used;
-    // the forms still report their own messages at their first statement.
-    QString problem = loc.problem;
-    if (problem.isEmpty()) problem = databaseProblem(loc.file);
-    if (!problem.isEmpty()) fail(this, problem);
     Registry machineHive;
     Registry& hive = registry ? *registry : machineHive;
+    // The clerk learns now, not after typing a questionnaire, when the database file cannot be
+    // used; the forms still report their own messages at their first statement. A server named
+    // by the data source is not tried here: each form reports it when it first needs it.
+    QString problem = loc.problem;
+    if (!datasource::server(hive.file()).isEmpty()) {
+        if (problem.isEmpty()) schema::ensureDatabaseFile(loc.file);
+        problem.clear();
+    } else if (problem.isEmpty()) {
+        problem = databaseProblem(loc.file);
+    }
+    if (!problem.isEmpty()) fail(this, problem);
     // A value that cannot be written ends the registration; start-up goes on all the same.
     formrunner::guarded(this, [&] { registration::registerDataSource(hive, loc.dbq); });
 }

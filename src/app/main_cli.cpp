@@ -20,6 +20,7 @@ const QList<Verb>& verbs() {
         {"backups", "backups", kBackupsHelp, &runBackups},
         {"restore", "restore FILE [--yes]", kRestoreHelp, &runRestore},
         {"merge", "merge FILE [--prefer ours|theirs] [--dry-run] [--report CONFLICTS.csv]", kMergeHelp, &runMerge},
+        {"datasource", "datasource show | server CONNINFO | local", kDataSourceHelp, &runDataSource},
     };
     // clang-format on
     return all;

@@ -11,6 +11,7 @@
 #include <QSqlDriver>
 
 #include "store/Connection.h"
+#include "store/DataSource.h"
 
 namespace backup {
 
@@ -24,6 +25,8 @@ const QRegularExpression& namePattern() {
 
 bool embeddedEngine() {
     if (databaseFile().isEmpty()) return false;
+    // The data source may name a server (read whenever the connection opens).
+    if (!datasource::server(connection::definition(kConnection).hiveFile).isEmpty()) return false;
     const QString canon = connection::canonicalName(kConnection);
     if (QSqlDatabase::contains(canon)) {
         const QSqlDatabase db = QSqlDatabase::database(canon, false);

@@ -55,6 +55,7 @@ bool RecordLookup::run(const Host& h) {
         return false;
     }
     h.status->setPanelText(0, QStringLiteral("查询成功！"));
+    if (h.loaded) *h.loaded = result.answers;
     if (h.onSuccess) h.onSuccess();
     return true;
 }

@@ -3,6 +3,8 @@
 #include <QString>
 #include <functional>
 
+#include "questionnaire/Answers.h"
+
 class QLineEdit;
 class QWidget;
 class QuestionnairePages;
@@ -21,6 +23,7 @@ public:
         StatusPanels* status;
         SqlQuery* query;
         std::function<void()> onSuccess;  ///< runs only after a complete load
+        Answers* loaded = nullptr;        ///< gets what a complete load read, when given
     };
 
     /// Runs one lookup; true when it reached its end (the success action ran).

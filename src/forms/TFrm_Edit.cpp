@@ -129,7 +129,8 @@ void TFrm_Edit::Edt_IDKeyPress(int key) {
 
 void TFrm_Edit::Btn_QryClick() {
     if (!m_query) return;
-    RecordLookup::run({this, Edt_ID, PageControl1, Sb, m_query.get(), [this] { setState(State::Editing); }});
+    RecordLookup::run(
+        {this, Edt_ID, PageControl1, Sb, m_query.get(), [this] { setState(State::Editing); }, &m_loaded});
 }
 
 void TFrm_Edit::Btn_SaveClick() {
@@ -142,18 +143,60 @@ void TFrm_Edit::Btn_SaveClick() {
         return;
     }
 
+    if (!saveGuarded(answers)) return;
+    inform(this, QStringLiteral("修改记录成功！"), kCaption);
+    setState(State::Ended);
+}
+
+namespace {
+
+// The pages whose answers differ between two readings of a questionnaire, by tab caption.
+QStringList changedPages(const Answers& a, const Answers& b) {
+    QList<int> pages;
+    if (a.name != b.name || a.address != b.address || a.workUnit != b.workUnit || a.phone != b.phone)
+        pages << 0;
+    for (const catalogue::Group& g : catalogue::groups())
+        if (!(a[g.id] == b[g.id]) && !pages.contains(g.page)) pages << g.page;
+    std::sort(pages.begin(), pages.end());
+    QStringList out;
+    for (int p : pages) out << QString::fromUtf8(catalogue::pages().at(p).caption);
+    return out;
+}
+
+}  // namespace
+
+bool TFrm_Edit::saveGuarded(const Answers& answers) {
+    SurveyStore::Guard outcome;
+    Answers current;
     {
         BusyCursor hourglass;
         try {
-            SurveyStore(*m_query).replace(answers);
+            outcome = SurveyStore(*m_query).replace(answers, m_loaded, &current);
         } catch (const StoreFailure& failure) {
             // Shown under the hourglass; the old questionnaire is still stored, whole.
             inform(this, recordforms::storeFailureMessage(failure.table), kCaption);
-            return;
+            return false;
         }
     }
-    inform(this, QStringLiteral("修改记录成功！"), kCaption);
-    setState(State::Ended);
+    if (outcome == SurveyStore::Guard::Replaced) return true;
+    // Another clerk changed or deleted it since the lookup: nothing was written.
+    const QString text = outcome == SurveyStore::Guard::DeletedMeanwhile
+                             ? QStringLiteral(
+                                   "此记录在您修改期间已被删除，您的修改尚未保存。\n"
+                                   "是否仍按您的修改保存？选“否”可继续修改。")
+                             : QStringLiteral(
+                                   "此记录在您修改期间已被修改（%1），您的修改尚未保存。\n"
+                                   "是否用您的修改覆盖？选“否”可继续修改。")
+                                   .arg(changedPages(m_loaded, current).join(QStringLiteral("、")));
+    if (!confirm(this, text, kCaption)) return false;
+    BusyCursor hourglass;
+    try {
+        SurveyStore(*m_query).replace(answers);
+    } catch (const StoreFailure& failure) {
+        inform(this, recordforms::storeFailureMessage(failure.table), kCaption);
+        return false;
+    }
+    return true;
 }
 
 void TFrm_Edit::Btn_CancelClick() { setState(State::Ended); }

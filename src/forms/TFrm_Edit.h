@@ -4,6 +4,8 @@
 #include <memory>
 #include <optional>
 
+#include "questionnaire/Answers.h"
+
 class KeyPreview;
 class QGroupBox;
 class QLabel;
@@ -66,6 +68,9 @@ protected:
 
 private:
     void setState(State state);
+    /// Replaces the stored questionnaire unless another clerk changed or deleted it since the
+    /// lookup; then asks whether to overwrite. False when nothing was written (still editing).
+    bool saveGuarded(const Answers& answers);
 
     // No DeleteRecord of the form's own: the thirteen deletes are the first half of
     // SurveyStore::replace, run in one transaction with the inserts, so that a save that fails
@@ -83,4 +88,6 @@ private:
     KeyPreview* m_keys = nullptr;
     std::unique_ptr<SqlQuery> m_query;
     std::optional<QString> m_startId;  // looked up once the form is shown (startWith)
+    // What the lookup read: the save writes only while the stored questionnaire still equals it.
+    Answers m_loaded;
 };

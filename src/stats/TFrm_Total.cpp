@@ -11,6 +11,7 @@
 
 #include "TotalPages.h"
 #include "store/DbError.h"
+#include "store/ReadSnapshot.h"
 #include "store/SqlQuery.h"
 #include "ui/FixedDialog.h"
 #include "ui/StatusPanels.h"
@@ -151,7 +152,9 @@ void TFrm_Total::FormCreate() {
     PageControl1->setCurrentIndex(0);
     for (QLineEdit* box : m_allBoxes) box->setText(QStringLiteral("0"));
     SqlQuery query(QStringLiteral("MyDB"));
-    for (const total::Statement& s : total::statements()) runStatement(query, s);
+    // On a server every count comes from the same moment, while other clerks store.
+    ReadSnapshot snapshot(QStringLiteral("MyDB"));
+    for (const total::Statement& s : total::statements()) snapshot.run([&] { runStatement(query, s); });
 }
 
 void TFrm_Total::runStatement(SqlQuery& query, const answercounts::Statement& statement) {

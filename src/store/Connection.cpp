@@ -3,6 +3,8 @@
 #include <QHash>
 #include <QSqlQuery>
 
+#include "DataSource.h"
+#include "DataSourceRegistration.h"
 #include "DbError.h"
 #include "Schema.h"
 
@@ -13,6 +15,11 @@ namespace {
 QHash<QString, Definition>& definitions() {
     static QHash<QString, Definition> defs;  // keyed by lower-case name
     return defs;
+}
+
+int& openings() {
+    static int n = 0;
+    return n;
 }
 
 QString paramValue(const QStringList& params, const QString& key) {
@@ -41,18 +48,32 @@ QSqlDatabase database(const QString& name) {
     const QString canon = canonicalName(name);
     if (QSqlDatabase::contains(canon)) {
         QSqlDatabase db = QSqlDatabase::database(canon, false);
-        if (db.isOpen()) return db;
+        // A server link that was lost is opened anew by the next statement that needs it.
+        if (db.isOpen() && !datasource::isBroken(db)) return db;
+        db.close();
     }
     auto it = definitions().constFind(canon.toLower());
     if (it == definitions().constEnd())
         throw DbError(QStringLiteral("connection"), QStringLiteral("no connection named %1").arg(name));
     const Definition& def = *it;
+    // A server named by the data source is read each time the connection opens.
+    const QString server = datasource::server(def.hiveFile);
+    if (!server.isEmpty()) {
+        QString error;
+        ++openings();
+        if (!datasource::openServer(canon, server, &error)) {
+            QSqlDatabase::removeDatabase(canon);
+            throw DbError(QStringLiteral("connection"), error);
+        }
+        return QSqlDatabase::database(canon, false);
+    }
     // The file chosen at start-up, never one that the registration names now.
     const QString file = def.file;
     if (file.isEmpty())
         throw DbError(QStringLiteral("connection"),
                       QStringLiteral("no database file chosen for %1").arg(def.dataSource));
     QString error;
+    ++openings();
     if (!schema::openExisting(canon, file, &error)) {
         QSqlDatabase::removeDatabase(canon);
         throw DbError(QStringLiteral("connection"), error);
@@ -67,6 +88,18 @@ QSqlDatabase database(const QString& name) {
     db.setUserName(paramValue(def.params, QStringLiteral("UserName")));
     db.setPassword(paramValue(def.params, QStringLiteral("Password")));
     return db;
+}
+
+int opening() { return openings(); }
+
+void reset(const QString& name) {
+    const QString canon = canonicalName(name);
+    if (!QSqlDatabase::contains(canon)) return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(canon, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(canon);
 }
 
 void closeAll() {

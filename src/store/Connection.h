@@ -25,10 +25,17 @@ void define(const Definition& def);
 Definition definition(const QString& name);
 /// The spelling under which a name was defined (matched without regard to letter case).
 QString canonicalName(const QString& name);
-/// The open connection; opens it on first use. Throws DbError("connection") when the data
-/// source does not resolve or the database cannot be opened.
+/// The open connection; opens it on first use: the PostgreSQL server that the data source names
+/// (its value "Server"), otherwise the file. A server link that was lost is opened anew. Throws
+/// DbError("connection") when the data source does not resolve or the database cannot be opened.
 QSqlDatabase database(const QString& name);
 bool isOpen(const QString& name);
+/// Counts every opening of a connection: a query object that prepared its statements on an
+/// earlier opening prepares them again.
+int opening();
+/// Closes and forgets one connection; the next statement opens it again (after the data
+/// source was pointed elsewhere).
+void reset(const QString& name);
 /// Closes and forgets every connection (program end, and between tests).
 void closeAll();
 

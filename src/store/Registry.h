@@ -19,6 +19,8 @@ public:
     explicit Registry(QString hiveFile = defaultHiveFile());
 
     static QString defaultHiveFile();
+    /// The file this hive lives in.
+    const QString& file() const { return m_file; }
 
     /// Opens a key, creating it when missing. False when the hive file or its folder cannot
     /// be opened or created.

@@ -110,6 +110,7 @@ void SqlQuery::setSql(const QString& sql, const QVariantList& values, const QStr
 
 QSqlQuery& SqlQuery::prepared() {
     QSqlDatabase db = connection::database(m_connection);  // opens on first use
+    forgetStaleStatements();
     auto it = m_cache.find(m_sql);
     if (it == m_cache.end()) {
         auto q = std::make_shared<QSqlQuery>(db);
@@ -120,6 +121,14 @@ QSqlQuery& SqlQuery::prepared() {
     QSqlQuery& q = **it;
     for (int i = 0; i < m_values.size(); ++i) q.bindValue(i, m_values[i]);
     return q;
+}
+
+void SqlQuery::forgetStaleStatements() {
+    // Statements prepared on an earlier opening (a server that went away) are prepared anew.
+    if (m_opening == connection::opening()) return;
+    m_current = nullptr;
+    m_cache.clear();
+    m_opening = connection::opening();
 }
 
 void SqlQuery::open() {
@@ -298,6 +307,7 @@ void SqlQuery::begin() {
     close();
     if (!nativeControl(QStringLiteral("BEGIN"))) {
         QSqlDatabase db = connection::database(m_connection);
+        forgetStaleStatements();  // outside the transaction: freeing them may fail harmlessly
         if (!db.transaction()) raise(db.lastError().text());
     }
     m_inTransaction = true;

@@ -62,6 +62,7 @@ public:
 private:
     [[noreturn]] void raise(const QString& detail) const;
     QSqlQuery& prepared();
+    void forgetStaleStatements();
     /// The SQLite statement for the current text, bound; nullptr when the driver is not SQLite.
     sqlite3_stmt* nativePrepared();
     void step();  // native: moves to the next row or the end, raising on an error
@@ -83,7 +84,8 @@ private:
     mutable bool m_columnsKnown = false;
     // Prepared statements, reused whenever the same text is set again.
     QHash<QString, std::shared_ptr<QSqlQuery>> m_cache;
-    QSqlDatabase m_db;  // the connection as last resolved; resolved again once it is closed
+    int m_opening = -1;  // the connection's opening the cache belongs to
+    QSqlDatabase m_db;   // the connection as last resolved; resolved again once it is closed
     sqlite3* m_nativeDb = nullptr;
     QHash<QString, sqlite3_stmt*> m_nativeCache;
     sqlite3_stmt* m_stmt = nullptr;  // the open native result

@@ -76,6 +76,35 @@ void SurveyStore::replace(const Answers& answers) {
         statements::kTableCount - 1);
 }
 
+SurveyStore::Guard SurveyStore::replace(const Answers& answers, const Answers& loaded, Answers* current) {
+    Guard outcome = Guard::Replaced;
+    inTransaction(
+        [&] {
+            const QString id = trimmedText(answers.id);
+            // A write first: it takes the row's lock on a server and the write lock on the
+            // file, so no other clerk can change the questionnaire between the read and the save.
+            m_table = 0;
+            m_query.setSql(QStringLiteral("Update BasicInfo set ID=ID where id=?"), {id},
+                           statements::tableName(0));
+            m_query.execSql();
+            const LookupResult now = read(id);
+            if (now.status == LookupResult::Failed) {
+                m_table = now.failedTable;
+                throw DbError(statements::tableName(m_table), QStringLiteral("read back before replacing"));
+            }
+            if (now.status == LookupResult::NotFound)
+                outcome = Guard::DeletedMeanwhile;
+            else if (!(now.answers == loaded))
+                outcome = Guard::ChangedMeanwhile;
+            if (current) *current = now.answers;
+            if (outcome != Guard::Replaced) return;
+            deleteRows(id);
+            insertRows(answers);
+        },
+        statements::kTableCount - 1);
+    return outcome;
+}
+
 void SurveyStore::remove(const QString& id) {
     inTransaction([&] { deleteRows(trimmedText(id)); }, statements::kTableCount - 1);
 }

@@ -41,6 +41,14 @@ public:
     void store(const Answers& answers);
     /// The thirteen deletes, then the store run, in one transaction. Throws StoreFailure.
     void replace(const Answers& answers);
+    /// What a guarded replace found when it came to write.
+    enum class Guard { Replaced, ChangedMeanwhile, DeletedMeanwhile };
+    /// Like replace(answers), but first locks the questionnaire's BasicInfo row and reads it
+    /// back in the same transaction: only when it still equals `loaded` (what the lookup read)
+    /// is anything written. Otherwise nothing is written, `current` gets what is stored now,
+    /// and the outcome says why. Another clerk's change is never overwritten unawares. Throws
+    /// StoreFailure.
+    Guard replace(const Answers& answers, const Answers& loaded, Answers* current = nullptr);
     /// Deletes from all thirteen tables. Throws StoreFailure.
     void remove(const QString& id);
     /// Reads BasicInfo, then the twelve answer tables in order; stops at the first failure.

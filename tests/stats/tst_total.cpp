@@ -129,7 +129,10 @@ void compareAll(const TFrm_Total& form, const QHash<QString, QString>& counts) {
 class TstTotal : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { fonts::install(); }
+    void initTestCase() {
+        QUENVALE_SKIP_WITHOUT_ENGINE();
+        fonts::install();
+    }
 
     void emptyDatabaseShowsZeroEverywhere() {
         TestDb db;
@@ -244,6 +247,7 @@ private slots:
     void failedStatementLeavesOnlyItsOwnBoxes() {
         QFETCH(QString, drop);
         QFETCH(QStringList, lost);
+        QUENVALE_FILE_ONLY();  // a server refuses a database that lacks a table, before any count
         TestDb db;
         const QHash<QString, QString> all = {{"Edt_Special2", "1"}, {"Edt_Love2", "1"},
                                              {"Edt_Team2", "1"},    {"Edt_Flag1", "1"},
@@ -268,6 +272,8 @@ private slots:
     void badCodeEndsItsStatement() {
         QFETCH(QVariant, bad);
         QFETCH(QString, special1);
+        // Which group a server reads first is its own choice (the statements have no order).
+        if (TestDb::isServer() && special1 == "0") QSKIP("row order of a grouped count is the engine's");
         TestDb db;
         seed(db, QStringLiteral("Special"), QStringLiteral("1"), 2);
         seed(db, QStringLiteral("Special"), bad, 1);

@@ -1,0 +1,164 @@
+#include "DataSource.h"
+
+#include <libpq-fe.h>
+
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QUuid>
+
+#include "DataSourceRegistration.h"
+#include "Registry.h"
+#include "ServerSchema.h"
+
+namespace datasource {
+
+namespace {
+
+Registry hive(const QString& hiveFile) { return hiveFile.isEmpty() ? Registry() : Registry(hiveFile); }
+
+// A value in a keyword=value connection string: quoted, backslashes and quotes escaped.
+QString quoted(const QString& v) {
+    QString out = v;
+    out.replace(u'\\', QStringLiteral("\\\\"));
+    out.replace(u'\'', QStringLiteral("\\'"));
+    return u'\'' + out + u'\'';
+}
+
+QString oneLine(QString text) {
+    text = text.trimmed();
+    text.replace(u'\n', u' ');
+    return text.simplified();
+}
+
+PGconn* handleOf(const QSqlDatabase& db) {
+    if (!db.isValid() || db.driverName() != QLatin1String("QPSQL") || !db.driver()) return nullptr;
+    const QVariant h = db.driver()->handle();
+    if (!h.isValid() || qstrcmp(h.typeName(), "PGconn*") != 0) return nullptr;
+    return *static_cast<PGconn* const*>(h.constData());
+}
+
+}  // namespace
+
+QString serverValueName() { return QStringLiteral("Server"); }
+
+QString server(const QString& hiveFile) {
+    return hive(hiveFile).readValue(registration::dataSourceKey(), serverValueName()).toString().trimmed();
+}
+
+void setServer(const QString& conninfo, const QString& hiveFile) {
+    Registry r = hive(hiveFile);
+    if (!r.openKey(registration::dataSourceKey()))
+        throw Registry::WriteError("cannot open the data source key");
+    r.writeString(serverValueName(), conninfo);
+    r.closeKey();
+}
+
+QString normalise(const QString& conninfo, QString* error) {
+    if (conninfo.trimmed().isEmpty()) {
+        if (error) *error = QStringLiteral("连接串为空。");
+        return {};
+    }
+    char* err = nullptr;
+    const QByteArray text = conninfo.trimmed().toUtf8();
+    PQconninfoOption* opts = PQconninfoParse(text.constData(), &err);
+    if (!opts) {
+        if (error)
+            *error =
+                QStringLiteral("连接串格式不对：%1").arg(err ? oneLine(QString::fromUtf8(err)) : QString());
+        PQfreemem(err);
+        return {};
+    }
+    QStringList pairs;
+    bool timeout = false, password = false;
+    for (PQconninfoOption* o = opts; o->keyword; ++o) {
+        if (!o->val) continue;
+        const QString key = QString::fromUtf8(o->keyword);
+        if (key == QLatin1String("password")) password = true;
+        if (key == QLatin1String("connect_timeout")) timeout = true;
+        pairs << key + u'=' + quoted(QString::fromUtf8(o->val));
+    }
+    PQconninfoFree(opts);
+    if (password) {
+        if (error)
+            *error = QStringLiteral(
+                "连接串中不能含密码：密码不会被保存，请使用 ~/.pgpass、服务文件、peer 或 trust 认证。");
+        return {};
+    }
+    if (!timeout) pairs << QStringLiteral("connect_timeout=%1").arg(kConnectTimeoutSeconds);
+    return pairs.join(u' ');
+}
+
+QMap<QString, QString> fields(const QString& conninfo) {
+    QMap<QString, QString> out;
+    if (conninfo.trimmed().isEmpty()) return out;
+    char* err = nullptr;
+    const QByteArray text = conninfo.trimmed().toUtf8();
+    PQconninfoOption* opts = PQconninfoParse(text.constData(), &err);
+    PQfreemem(err);
+    if (!opts) return out;
+    for (PQconninfoOption* o = opts; o->keyword; ++o)
+        if (o->val) out.insert(QString::fromUtf8(o->keyword), QString::fromUtf8(o->val));
+    PQconninfoFree(opts);
+    return out;
+}
+
+bool openServer(const QString& connectionName, const QString& conninfo, QString* error) {
+    const QString normal = normalise(conninfo, error);
+    if (normal.isEmpty()) return false;
+    QSqlDatabase db = QSqlDatabase::contains(connectionName)
+                          ? QSqlDatabase::database(connectionName, false)
+                          : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
+    if (!db.isValid()) {
+        if (error) *error = QStringLiteral("没有 PostgreSQL 驱动（QPSQL）。");
+        return false;
+    }
+    // The whole string goes to libpq as it stands (QPSQL appends its connect options).
+    db.setDatabaseName(QString());
+    db.setHostName(QString());
+    db.setUserName(QString());
+    db.setPassword(QString());
+    db.setPort(-1);
+    db.setConnectOptions(normal);
+    if (!db.open()) {
+        if (error)
+            *error = oneLine(db.lastError().databaseText().isEmpty() ? db.lastError().text()
+                                                                     : db.lastError().databaseText());
+        db.close();
+        return false;
+    }
+    if (PGconn* c = handleOf(db)) {
+        const int major = PQserverVersion(c) / 10000;
+        if (major != kServerMajorVersion) {
+            if (error)
+                *error = QStringLiteral("服务器是 PostgreSQL %1，本系统需要 PostgreSQL %2。")
+                             .arg(major)
+                             .arg(kServerMajorVersion);
+            db.close();
+            return false;
+        }
+    }
+    if (!serverschema::ensure(db, error)) {
+        if (error) *error = oneLine(*error);
+        db.close();
+        return false;
+    }
+    return true;
+}
+
+bool test(const QString& conninfo, QString* reason) {
+    const QString name = QStringLiteral("quenvale-test-") + QUuid::createUuid().toString(QUuid::Id128);
+    bool ok;
+    {
+        ok = openServer(name, conninfo, reason);
+        QSqlDatabase::database(name, false).close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
+bool isBroken(const QSqlDatabase& db) {
+    PGconn* c = handleOf(db);
+    return c && PQstatus(c) == CONNECTION_BAD;
+}
+
+}  // namespace datasource
