@@ -98,7 +98,7 @@ QString Snapshots::backupNow(const sqlitefile::ProgressFn& progress, const QStri
                                         QStringLiteral("mkpath failed"));
         path = defaultTarget();
         // Two backups within one second: the later one waits for a name of its own.
-        for (int i = 1; QFileInfo::exists(path) && i < 60; ++i)
+        for (int i = 1; QFileInfo::exists(path) && i < 24 * 3600; ++i)
             path = folder() + u'/' + fileNameFor(now().addSecs(i));
     }
     if (QFileInfo(path).absoluteFilePath() == QFileInfo(m_file).absoluteFilePath())

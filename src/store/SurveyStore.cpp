@@ -99,7 +99,7 @@ SurveyStore::Guard SurveyStore::replace(const Answers& answers, const Answers& l
             if (current) *current = now.answers;
             if (outcome != Guard::Replaced) return;
             deleteRows(id);
-            insertRows(answers);
+            insertRows(answers, true);
         },
         statements::kTableCount - 1);
     return outcome;

@@ -187,7 +187,9 @@ void TstBackupCrash::killedAtRandomMoments() {
                                 .arg(QString::fromLocal8Bit(child.readAllStandardError()))));
         ::kill(pid_t(pid), SIGKILL);
         QVERIFY(child.waitForFinished(5000));
-        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        // The work may have ended between the look and the kill: then it must have succeeded.
+        if (child.exitStatus() == QProcess::NormalExit)
+            QVERIFY2(child.exitCode() == 0, qPrintable(QString::fromLocal8Bit(child.readAllStandardError())));
         ++kills;
 
         const QString now = dumpOf(db.file());
