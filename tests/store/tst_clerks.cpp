@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QSet>
+#include <QThread>
 #include <QtTest>
 
 #include "PgCluster.h"
@@ -74,6 +75,16 @@ int runClerk() {
         } catch (const StoreFailure& f) {
             say(QStringLiteral("store %1 %2").arg(id, recordforms::storeFailureMessage(f.table)));
         }
+    }
+    // Every clerk stores before any edits or deletes: a shared number deleted by one clerk
+    // before its partner reached it would rightly be stored twice.
+    const QFileInfo outInfo(out.fileName());
+    QFile(outInfo.absolutePath() + QStringLiteral("/stored-%1").arg(clerk)).open(QIODevice::WriteOnly);
+    QElapsedTimer waited;
+    waited.start();
+    while (QDir(outInfo.absolutePath()).entryList({QStringLiteral("stored-*")}, QDir::Files).size() < kClerks) {
+        if (waited.elapsed() > 600000) return 4;
+        QThread::msleep(20);
     }
     // Edits of the shared numbers, as the Edit form saves them, and deletes of every other one
     // by the odd clerk of each pair.
