@@ -289,24 +289,26 @@ private slots:
     // writes to: the program does not undo it with what it remembered.
     void backupCopiedBackWhileRunning() {
         TestDb db;
-        SqlQuery q("MyDb");
-        SurveyStore store(q);
-        store.store(completeAnswers("701"));
-        store.store(completeAnswers("702"));
-        const QByteArray backup = [&] {
-            QFile f(db.file());
-            f.open(QIODevice::ReadOnly);
-            return f.readAll();
-        }();
-        store.store(completeAnswers("703"));
         {
-            QFile f(db.file());  // cp writes into the same file
-            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            f.write(backup);
+            SqlQuery q("MyDb");
+            SurveyStore store(q);
+            store.store(completeAnswers("701"));
+            store.store(completeAnswers("702"));
+            const QByteArray backup = [&] {
+                QFile f(db.file());
+                f.open(QIODevice::ReadOnly);
+                return f.readAll();
+            }();
+            store.store(completeAnswers("703"));
+            {
+                QFile f(db.file());  // cp writes into the same file
+                QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+                f.write(backup);
+            }
+            QCOMPARE(store.read("703").status, LookupResult::NotFound);
+            QCOMPARE(store.read("702").status, LookupResult::Complete);
+            store.store(completeAnswers("704"));
         }
-        QCOMPARE(store.read("703").status, LookupResult::NotFound);
-        QCOMPARE(store.read("702").status, LookupResult::Complete);
-        store.store(completeAnswers("704"));
         connection::closeAll();
         QCOMPARE(integrityOf(db.file()), QString("ok"));
         QCOMPARE(countIn(db.file(), "BasicInfo"), 3);
