@@ -57,11 +57,7 @@ sqlitefile::ProgressFn progressLine(Progress& p) {
 
 int runBackup(int& argc, char** argv, const QStringList& args) {
     const Args a = parse(args, {QStringLiteral("--out")}, {});
-    if (!a.error.isEmpty() || !a.positional.isEmpty()) {
-        err(a.error.isEmpty() ? QStringLiteral("unexpected argument: %1").arg(a.positional.first())
-                              : a.error);
-        return Usage;
-    }
+    if (reportBadUsage(a)) return Usage;
     QCoreApplication app(argc, argv);
     const auto dm = openRegister();
     if (!embeddedOrSay()) return Failure;
@@ -80,11 +76,7 @@ int runBackup(int& argc, char** argv, const QStringList& args) {
 
 int runBackups(int& argc, char** argv, const QStringList& args) {
     const Args a = parse(args, {}, {});
-    if (!a.error.isEmpty() || !a.positional.isEmpty()) {
-        err(a.error.isEmpty() ? QStringLiteral("unexpected argument: %1").arg(a.positional.first())
-                              : a.error);
-        return Usage;
-    }
+    if (reportBadUsage(a)) return Usage;
     QCoreApplication app(argc, argv);
     const auto dm = openRegister();
     if (!embeddedOrSay()) return Failure;

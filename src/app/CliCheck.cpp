@@ -26,11 +26,7 @@ const char* const kCheckHelp =
 
 int runCheck(int& argc, char** argv, const QStringList& args) {
     const Args a = parse(args, {QStringLiteral("--csv")}, {});
-    if (!a.error.isEmpty() || !a.positional.isEmpty()) {
-        err(a.error.isEmpty() ? QStringLiteral("unexpected argument: %1").arg(a.positional.first())
-                              : a.error);
-        return Usage;
-    }
+    if (reportBadUsage(a)) return Usage;
     const QString csv = a.value(QStringLiteral("--csv"));
 
     QCoreApplication app(argc, argv);

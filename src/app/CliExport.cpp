@@ -26,11 +26,7 @@ const char* const kExportHelp =
 int runExport(int& argc, char** argv, const QStringList& args) {
     const Args a =
         parse(args, {QStringLiteral("--format"), QStringLiteral("--layout"), QStringLiteral("--out")}, {});
-    if (!a.error.isEmpty() || !a.positional.isEmpty()) {
-        err(a.error.isEmpty() ? QStringLiteral("unexpected argument: %1").arg(a.positional.first())
-                              : a.error);
-        return Usage;
-    }
+    if (reportBadUsage(a)) return Usage;
     exchange::ExportOptions options;
     if (!exchange::parseFormat(a.value(QStringLiteral("--format")), &options.format)) {
         err(QStringLiteral("give --format xlsx, csv, sav or dta"));
@@ -91,11 +87,7 @@ const char* const kExportStatsHelp =
 
 int runExportStats(int& argc, char** argv, const QStringList& args) {
     const Args a = parse(args, {QStringLiteral("--out")}, {});
-    if (!a.error.isEmpty() || !a.positional.isEmpty()) {
-        err(a.error.isEmpty() ? QStringLiteral("unexpected argument: %1").arg(a.positional.first())
-                              : a.error);
-        return Usage;
-    }
+    if (reportBadUsage(a)) return Usage;
     const QString path = a.value(QStringLiteral("--out"));
     if (path.isEmpty()) {
         err(QStringLiteral("give --out FILE.xlsx"));

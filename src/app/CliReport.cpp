@@ -27,11 +27,7 @@ int runReport(int& argc, char** argv, const QStringList& args) {
         return Usage;
     }
     const Args a = parse(args.mid(1), {QStringLiteral("--pdf")}, {QStringLiteral("--preview")});
-    if (!a.error.isEmpty() || !a.positional.isEmpty()) {
-        err(a.error.isEmpty() ? QStringLiteral("unexpected argument: %1").arg(a.positional.first())
-                              : a.error);
-        return Usage;
-    }
+    if (reportBadUsage(a)) return Usage;
     const QString pdf = a.value(QStringLiteral("--pdf"));
     const bool preview = a.has(QStringLiteral("--preview"));
     if (pdf.isEmpty() == !preview) {

@@ -79,6 +79,18 @@ void Progress::finish() {
     m_open = false;
 }
 
+bool reportBadUsage(const Args& a, int positional) {
+    if (!a.error.isEmpty()) {
+        err(a.error);
+        return true;
+    }
+    if (a.positional.size() > positional) {
+        err(QStringLiteral("unexpected argument: %1").arg(a.positional.at(positional)));
+        return true;
+    }
+    return false;
+}
+
 Args parse(const QStringList& args, const QStringList& valueOptions, const QStringList& flagOptions) {
     Args a;
     for (int i = 0; i < args.size(); ++i) {

@@ -79,6 +79,10 @@ struct Args {
     }
 };
 
+/// True, after one line on stderr, when the arguments did not fit the verb or left more than
+/// `positional` bare arguments over.
+bool reportBadUsage(const Args& a, int positional = 0);
+
 /// Splits `args` (the verb's own arguments, after the verb) by what the verb takes.
 Args parse(const QStringList& args, const QStringList& valueOptions, const QStringList& flagOptions);
 
