@@ -35,6 +35,7 @@ public slots:
 private:
     void buildPage(const total::Page& page);
     void runStatement(SqlQuery& query, const answercounts::Statement& statement);
+    void showCounts(int group, const QMap<int, qint64>& counts);
 
     QTabWidget* PageControl1 = nullptr;
     QPushButton* Btn_Refesh = nullptr;

@@ -1,5 +1,15 @@
 #include "AnswerCounts.h"
 
+#include <sqlite3.h>
+
+#include <QSqlDriver>
+#include <QThread>
+#include <atomic>
+#include <climits>
+#include <thread>
+
+#include "Connection.h"
+#include "Schema.h"
 #include "SqlQuery.h"
 
 using namespace catalogue;
@@ -41,7 +51,88 @@ const BasicStatement kBasicStatements[] = {
 };
 // clang-format on
 
+// The path of the file behind an open SQLite connection; empty for any other engine.
+std::string filePath(const QString& connectionName) {
+    const QSqlDatabase db = connection::database(connectionName);
+    if (db.driverName() != QLatin1String("QSQLITE") || !db.driver()) return {};
+    const QVariant h = db.driver()->handle();
+    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0) return {};
+    sqlite3* handle = *static_cast<sqlite3* const*>(h.constData());
+    const char* path = handle ? sqlite3_db_filename(handle, "main") : nullptr;
+    return path ? std::string(path) : std::string();
+}
+
+// One statement on a connection of the worker's own. Only a clean run counts: any error, or a
+// code that the query object would not read as a whole number, leaves the entry empty.
+std::optional<QMap<int, qint64>> countOn(sqlite3* db, const Statement& statement) {
+    const Group& g = group(statement.group);
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, statement.sql, -1, &st, nullptr) != SQLITE_OK || !st) {
+        sqlite3_finalize(st);
+        return std::nullopt;
+    }
+    QMap<int, qint64> counts;
+    bool clean = true;
+    int rc = SQLITE_ROW;
+    if (!statement.grouped) {
+        rc = sqlite3_step(st);
+        const int box = g.boxForCode(statement.code);
+        if (rc == SQLITE_ROW) {
+            if (box >= 0) counts[box] += sqlite3_column_int(st, 0);
+            rc = SQLITE_DONE;
+        }
+    } else {
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+            int code = 0;
+            if (sqlite3_column_type(st, 0) == SQLITE_INTEGER) {
+                const sqlite3_int64 n = sqlite3_column_int64(st, 0);
+                clean = n >= INT_MIN && n <= INT_MAX;
+                code = int(n);
+            } else {
+                const char* text = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+                clean = text && SqlQuery::parseInteger(QString::fromUtf8(text), &code);
+            }
+            if (!clean) break;
+            const int box = g.boxForCode(code);
+            if (box >= 0) counts[box] += sqlite3_column_int(st, 1);
+        }
+    }
+    sqlite3_finalize(st);
+    if (!clean || rc != SQLITE_DONE) return std::nullopt;
+    return counts;
+}
+
 }  // namespace
+
+std::vector<std::optional<QMap<int, qint64>>> countOnCores(const QString& connectionName,
+                                                           const std::vector<Statement>& statements) {
+    std::vector<std::optional<QMap<int, qint64>>> out(statements.size());
+    const int cores = std::min(QThread::idealThreadCount(), 8);
+    if (cores < 2 || statements.size() < 2) return out;
+    std::string path;
+    try {
+        path = filePath(connectionName);
+    } catch (...) {
+        return out;  // the caller's own statements report it
+    }
+    if (path.empty()) return out;
+
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        sqlite3* db = nullptr;
+        const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW;
+        if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) == SQLITE_OK) {
+            sqlite3_busy_timeout(db, schema::kBusyTimeoutMs);
+            for (std::size_t i; (i = next++) < statements.size();) out[i] = countOn(db, statements[i]);
+        }
+        sqlite3_close(db);
+    };
+    std::vector<std::thread> workers;
+    const std::size_t n = std::min<std::size_t>(std::size_t(cores), statements.size());
+    for (std::size_t w = 0; w < n; ++w) workers.emplace_back(work);
+    for (std::thread& t : workers) t.join();
+    return out;
+}
 
 const std::vector<Statement>& statements() { return kStatements; }
 

@@ -2,11 +2,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QThread>
 #include <QtTest>
 
 #include "TestDb.h"
 #include "app/Fonts.h"
 #include "stats/TFrm_Total.h"
+#include "store/AnswerCounts.h"
+#include "store/SqlQuery.h"
 #include "ui/StatusPanels.h"
 
 namespace {
@@ -292,6 +295,35 @@ private slots:
             seedFlag(db, f, 1);
         TFrm_Total form;
         compareAll(form, {{"Edt_Flag1", "3"}, {"Edt_Flag0", "2"}});
+    }
+
+    // The file's statements are counted on the cores, each on a connection of its own: every
+    // clean statement must come back counted there, with the counts the form's own query object
+    // gives one by one; a statement that stops at a bad code is left to the form.
+    void countsOnCoresMatchOneByOne() {
+        QUENVALE_FILE_ONLY();
+        if (QThread::idealThreadCount() < 2) QSKIP("one core: the statements run one by one");
+        TestDb db;
+        seed(db, QStringLiteral("Special"), QStringLiteral("1"), 3);
+        seed(db, QStringLiteral("Special"), QStringLiteral("01"), 2);
+        seed(db, QStringLiteral("Special"), QStringLiteral("99"), 1);
+        seed(db, QStringLiteral("Love"), QStringLiteral("4"), 2);
+        seed(db, QStringLiteral("Team"), QStringLiteral("xx"), 1);
+        seed(db, QStringLiteral("Channel"), 5, 4);  // a code stored as a number
+        seedFlag(db, QStringLiteral("1"), 2);
+        const auto& statements = answercounts::statements();
+        const auto counted = answercounts::countOnCores(QStringLiteral("MyDB"), statements);
+        QCOMPARE(counted.size(), statements.size());
+        SqlQuery q(QStringLiteral("MyDB"));
+        for (std::size_t i = 0; i < statements.size(); ++i) {
+            const bool team = statements[i].group == catalogue::Team;
+            QCOMPARE(counted[i].has_value(), !team);
+            if (team) continue;
+            QMap<int, qint64> one;
+            answercounts::run(q, statements[i], one);
+            QCOMPARE(*counted[i], one);
+        }
+        QCOMPARE(counted[0]->value(0), qint64(5));  // "1" and "01" in one box
     }
 
     void refreshShowsNewCountsOnPageOne() {
