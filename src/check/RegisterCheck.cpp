@@ -1,5 +1,7 @@
 #include "RegisterCheck.h"
 
+#include <sqlite3.h>
+
 #include <QHash>
 #include <algorithm>
 #include <array>
@@ -8,6 +10,7 @@
 
 #include "questionnaire/Catalogue.h"
 #include "questionnaire/IdentityNumber.h"
+#include "store/CoreReads.h"
 #include "store/Encoding.h"
 #include "store/SqlQuery.h"
 
@@ -52,6 +55,54 @@ const std::array<TableStatements, 12> kTables = {{
      "select s.ID, s.Code, b.name, b.Address from Depend s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)"},
     {"select ID from Channel except select ID from BasicInfo order by 1",
      "select s.ID, s.Code, b.name, b.Address from Channel s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)"},
+}};
+
+/// The distinct codes of a table, walked along its Code index one value at a time, and the rows
+/// of one code (or of none). A few dozen index seeks per table instead of reading every row.
+struct CodeWalk {
+    const char* first;
+    const char* after;   ///< bound: the previous code
+    const char* withCode;  ///< bound: the code
+    const char* withoutCode;
+};
+
+const std::array<CodeWalk, 12> kWalks = {{
+    {"select min(Code) from Special", "select min(Code) from Special where Code > ?",
+     "select s.ID, s.Code, b.name, b.Address from Special s left join BasicInfo b on b.ID = s.ID where s.Code = ?",
+     "select s.ID, s.Code, b.name, b.Address from Special s left join BasicInfo b on b.ID = s.ID where s.Code is null"},
+    {"select min(Code) from Love", "select min(Code) from Love where Code > ?",
+     "select s.ID, s.Code, b.name, b.Address from Love s left join BasicInfo b on b.ID = s.ID where s.Code = ?",
+     "select s.ID, s.Code, b.name, b.Address from Love s left join BasicInfo b on b.ID = s.ID where s.Code is null"},
+    {"select min(Code) from Team", "select min(Code) from Team where Code > ?",
+     "select s.ID, s.Code, b.name, b.Address from Team s left join BasicInfo b on b.ID = s.ID where s.Code = ?",
+     "select s.ID, s.Code, b.name, b.Address from Team s left join BasicInfo b on b.ID = s.ID where s.Code is null"},
+    {"select min(Code) from Service", "select min(Code) from Service where Code > ?",
+     "select s.ID, s.Code, b.name, b.Address from Service s left join BasicInfo b on b.ID = s.ID where s.Code = ?",
+     "select s.ID, s.Code, b.name, b.Address from Service s left join BasicInfo b on b.ID = s.ID where s.Code is null"},
+    {"select min(Code) from Train", "select min(Code) from Train where Code > ?",
+     "select s.ID, s.Code, b.name, b.Address from Train s left join BasicInfo b on b.ID = s.ID where s.Code = ?",
+     "select s.ID, s.Code, b.name, b.Address from Train s left join BasicInfo b on b.ID = s.ID where s.Code is null"},
+    {"select min(Code) from Reason", "select min(Code) from Reason where Code > ?",
+     "select s.ID, s.Code, b.name, b.Address from Reason s left join BasicInfo b on b.ID = s.ID where s.Code = ?",
+     "select s.ID, s.Code, b.name, b.Address from Reason s left join BasicInfo b on b.ID = s.ID where s.Code is null"},
+    {"select min(Code) from Who", "select min(Code) from Who where Code > ?",
+     "select s.ID, s.Code, b.name, b.Address from Who s left join BasicInfo b on b.ID = s.ID where s.Code = ?",
+     "select s.ID, s.Code, b.name, b.Address from Who s left join BasicInfo b on b.ID = s.ID where s.Code is null"},
+    {"select min(Code) from Type", "select min(Code) from Type where Code > ?",
+     "select s.ID, s.Code, b.name, b.Address from Type s left join BasicInfo b on b.ID = s.ID where s.Code = ?",
+     "select s.ID, s.Code, b.name, b.Address from Type s left join BasicInfo b on b.ID = s.ID where s.Code is null"},
+    {"select min(Code) from Time1", "select min(Code) from Time1 where Code > ?",
+     "select s.ID, s.Code, b.name, b.Address from Time1 s left join BasicInfo b on b.ID = s.ID where s.Code = ?",
+     "select s.ID, s.Code, b.name, b.Address from Time1 s left join BasicInfo b on b.ID = s.ID where s.Code is null"},
+    {"select min(Code) from ReinForce", "select min(Code) from ReinForce where Code > ?",
+     "select s.ID, s.Code, b.name, b.Address from ReinForce s left join BasicInfo b on b.ID = s.ID where s.Code = ?",
+     "select s.ID, s.Code, b.name, b.Address from ReinForce s left join BasicInfo b on b.ID = s.ID where s.Code is null"},
+    {"select min(Code) from Depend", "select min(Code) from Depend where Code > ?",
+     "select s.ID, s.Code, b.name, b.Address from Depend s left join BasicInfo b on b.ID = s.ID where s.Code = ?",
+     "select s.ID, s.Code, b.name, b.Address from Depend s left join BasicInfo b on b.ID = s.ID where s.Code is null"},
+    {"select min(Code) from Channel", "select min(Code) from Channel where Code > ?",
+     "select s.ID, s.Code, b.name, b.Address from Channel s left join BasicInfo b on b.ID = s.ID where s.Code = ?",
+     "select s.ID, s.Code, b.name, b.Address from Channel s left join BasicInfo b on b.ID = s.ID where s.Code is null"},
 }};
 // clang-format on
 
@@ -166,6 +217,56 @@ struct Basic {
     QString id, name, address;
 };
 
+// The identity numbers that a statement returns, read on a worker's own connection; false when
+// the statement fails there.
+bool readIds(sqlite3* db, const char* sql, QStringList& ids) {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK || !st) {
+        sqlite3_finalize(st);
+        return false;
+    }
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        const char* id = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+        ids.append(id ? QString::fromUtf8(id, sqlite3_column_bytes(st, 0)) : QString());
+    }
+    sqlite3_finalize(st);
+    return rc == SQLITE_DONE;
+}
+
+// Walks the distinct codes of one answer table along its Code index and has the rows of every
+// code that the lookup cannot place (and of a missing code) read through `addRows`. False when
+// the walk cannot be trusted: more distinct values than any page has codes by far, or a value
+// that does not move the walk on (a stored value of another type); the caller then reads the
+// whole table instead.
+template <typename AddRows>
+bool walkCodes(SqlQuery& q, const CodeWalk& w, const Group& g, AddRows addRows) {
+    constexpr int kMostCodes = 1000;
+    const QString label = qs(g.storage);
+    QStringList unplaced;
+    q.setSql(QLatin1String(w.first), {}, label);
+    q.open();
+    QString code = q.eof() ? QString() : q.text(0);
+    q.close();
+    for (int seen = 0; !code.isNull(); ++seen) {
+        if (seen > kMostCodes) return false;
+        if (!readable(g, code)) unplaced << code;
+        q.setSql(QLatin1String(w.after), {code}, label);
+        q.open();
+        const QString next = q.eof() ? QString() : q.text(0);
+        q.close();
+        if (next == code) return false;
+        code = next;
+    }
+    for (const QString& c : std::as_const(unplaced)) {
+        q.setSql(QLatin1String(w.withCode), {c}, label);
+        addRows(q);
+    }
+    q.setSql(QLatin1String(w.withoutCode), {}, label);
+    addRows(q);
+    return true;
+}
+
 }  // namespace
 
 RegisterCheck::RegisterCheck(QString connectionName) : m_connection(std::move(connectionName)) {}
@@ -185,6 +286,14 @@ CheckResult RegisterCheck::run(QDate today, const Progress& progress) const {
                    const QString& detail) {
         result.problems.append({kind, id, name, address, detail, QString()});
     };
+
+    // Answer rows without their BasicInfo row: a merge of two ID indexes per table, read on the
+    // other cores while this thread judges the identity numbers.
+    const std::vector<GroupId>& tables = answerTables();
+    std::vector<QStringList> orphanIds(tables.size());
+    CoreReads orphanReads(m_connection, tables.size(), [&](sqlite3* db, std::size_t t) {
+        return readIds(db, kTables[t].orphans, orphanIds[t]);
+    });
 
     // BasicInfo: every identity number judged, page one's values that the lookup cannot place.
     std::vector<Basic> basics;
@@ -252,22 +361,37 @@ CheckResult RegisterCheck::run(QDate today, const Progress& progress) const {
 
     // The answer tables: rows without their BasicInfo row, and codes that no box of the page has.
     QHash<QString, QStringList> orphanPages;  // identity number -> titles of the pages with rows
-    const std::vector<GroupId>& tables = answerTables();
+    const std::vector<char>& readOnCores = orphanReads.wait();
     for (int t = 0; t < int(tables.size()); ++t) {
         const Group& g = group(tables[t]);
         const TableStatements& s = kTables[t];
-        q.setSql(QLatin1String(s.orphans), {}, qs(g.storage));
-        for (q.open(); !q.eof(); q.next()) orphanPages[q.text(0)].append(groupTitle(g));
-        q.close();
+        if (!readOnCores[t]) {
+            orphanIds[t].clear();
+            q.setSql(QLatin1String(s.orphans), {}, qs(g.storage));
+            for (q.open(); !q.eof(); q.next()) orphanIds[t].append(q.text(0));
+            q.close();
+        }
+        for (const QString& id : std::as_const(orphanIds[t])) orphanPages[id].append(groupTitle(g));
         if (!advance()) return result;
 
-        q.setSql(QLatin1String(s.codes), codeFilter(g), qs(g.storage));
-        for (q.open(); !q.eof(); q.next()) {
-            const QString code = q.text(1);
-            if (!readable(g, code))
-                add(CheckProblem::UnknownCode, q.text(0), q.text(2), q.text(3), codeDetail(g, code));
+        // Rows whose code the lookup cannot place: along the Code index when the walk holds,
+        // else by reading every row of the table.
+        QList<CheckProblem> unknown;
+        auto addUnknown = [&](SqlQuery& rows) {
+            for (rows.open(); !rows.eof(); rows.next()) {
+                const QString code = rows.text(1);
+                if (!readable(g, code))
+                    unknown.append({CheckProblem::UnknownCode, rows.text(0), rows.text(2), rows.text(3),
+                                    codeDetail(g, code), QString()});
+            }
+            rows.close();
+        };
+        if (!walkCodes(q, kWalks[t], g, addUnknown)) {
+            unknown.clear();
+            q.setSql(QLatin1String(s.codes), codeFilter(g), qs(g.storage));
+            addUnknown(q);
         }
-        q.close();
+        result.problems.append(unknown);
         if (!advance()) return result;
     }
     for (auto it = orphanPages.cbegin(); it != orphanPages.cend(); ++it)

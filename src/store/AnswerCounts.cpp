@@ -2,14 +2,9 @@
 
 #include <sqlite3.h>
 
-#include <QSqlDriver>
-#include <QThread>
-#include <atomic>
 #include <climits>
-#include <thread>
 
-#include "Connection.h"
-#include "Schema.h"
+#include "CoreReads.h"
 #include "SqlQuery.h"
 
 using namespace catalogue;
@@ -50,17 +45,6 @@ const BasicStatement kBasicStatements[] = {
     {Position,  "Select Position,count(*) from BasicInfo group by Position"},
 };
 // clang-format on
-
-// The path of the file behind an open SQLite connection; empty for any other engine.
-std::string filePath(const QString& connectionName) {
-    const QSqlDatabase db = connection::database(connectionName);
-    if (db.driverName() != QLatin1String("QSQLITE") || !db.driver()) return {};
-    const QVariant h = db.driver()->handle();
-    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0) return {};
-    sqlite3* handle = *static_cast<sqlite3* const*>(h.constData());
-    const char* path = handle ? sqlite3_db_filename(handle, "main") : nullptr;
-    return path ? std::string(path) : std::string();
-}
 
 // One statement on a connection of the worker's own. Only a clean run counts: any error, or a
 // code that the query object would not read as a whole number, leaves the entry empty.
@@ -107,30 +91,11 @@ std::optional<QMap<int, qint64>> countOn(sqlite3* db, const Statement& statement
 std::vector<std::optional<QMap<int, qint64>>> countOnCores(const QString& connectionName,
                                                            const std::vector<Statement>& statements) {
     std::vector<std::optional<QMap<int, qint64>>> out(statements.size());
-    const int cores = std::min(QThread::idealThreadCount(), 8);
-    if (cores < 2 || statements.size() < 2) return out;
-    std::string path;
-    try {
-        path = filePath(connectionName);
-    } catch (...) {
-        return out;  // the caller's own statements report it
-    }
-    if (path.empty()) return out;
-
-    std::atomic<std::size_t> next{0};
-    auto work = [&] {
-        sqlite3* db = nullptr;
-        const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW;
-        if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) == SQLITE_OK) {
-            sqlite3_busy_timeout(db, schema::kBusyTimeoutMs);
-            for (std::size_t i; (i = next++) < statements.size();) out[i] = countOn(db, statements[i]);
-        }
-        sqlite3_close(db);
-    };
-    std::vector<std::thread> workers;
-    const std::size_t n = std::min<std::size_t>(std::size_t(cores), statements.size());
-    for (std::size_t w = 0; w < n; ++w) workers.emplace_back(work);
-    for (std::thread& t : workers) t.join();
+    CoreReads reads(connectionName, statements.size(), [&](sqlite3* db, std::size_t i) {
+        out[i] = countOn(db, statements[i]);
+        return out[i].has_value();
+    });
+    reads.wait();
     return out;
 }
 
