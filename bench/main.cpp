@@ -81,6 +81,10 @@ void say(const QString& text) {
 struct Database {
     QString folder, file, hive;
     QString before;  ///< a copy of the file without the Code and Flag indexes, as files were made before
+    /// A copy of the file that the floor and the old way write to. Each writer has a file of its
+    /// own, as one clerk has: with the rollback journal, a write by another connection empties a
+    /// connection's page cache, so writers sharing a file would each start cold.
+    QString floorFile;
     qint64 n = 0;
     qint64 answerRows = 0;
     double fillMs = 0;
@@ -119,6 +123,9 @@ Database makeDatabase(const QString& root, qint64 n, std::uint64_t seed) {
     }
     raw.commit();
     db.fillMs = bench::nowMs() - t0;
+    db.floorFile = db.folder + QStringLiteral("/floor.db");
+    QFile::remove(db.floorFile);
+    if (!QFile::copy(db.file, db.floorFile)) die(QStringLiteral("cannot copy %1").arg(db.file));
     // The same register as a file made before the Code and Flag indexes existed.
     db.before = db.folder + QStringLiteral("/before.db");
     QFile::remove(db.before);
@@ -147,6 +154,7 @@ public:
         m_query = std::make_unique<SqlQuery>(QStringLiteral("MyDb"));
         m_store = std::make_unique<SurveyStore>(*m_query);
         m_raw = std::make_unique<RawDb>(db.file);
+        m_floorWrites = std::make_unique<RawDb>(db.floorFile);
         QString error;
         if (!schema::openExisting(kBefore, db.before, &error)) die(error);
         m_beforeQuery = std::make_unique<SqlQuery>(kBefore);
@@ -214,11 +222,11 @@ private:
                 {QStringLiteral("before"), [&](int r) { m_beforeStore->store(before[std::size_t(r)]); }},
                 {QStringLiteral("floor"),
                  [&](int r) {
-                     m_raw->begin();
-                     m_raw->insert(floor[std::size_t(r)]);
-                     m_raw->commit();
+                     m_floorWrites->begin();
+                     m_floorWrites->insert(floor[std::size_t(r)]);
+                     m_floorWrites->commit();
                  }},
-                {QStringLiteral("old"), [&](int r) { m_raw->insert(old[std::size_t(r)]); }},
+                {QStringLiteral("old"), [&](int r) { m_floorWrites->insert(old[std::size_t(r)]); }},
             },
             reps, warmup(reps));
         return {op, m_db.n, s[0], s[2], s[3], s[1]};
@@ -272,15 +280,15 @@ private:
                 {QStringLiteral("before"), [&](int r) { m_beforeStore->replace(before[std::size_t(r)]); }},
                 {QStringLiteral("floor"),
                  [&](int r) {
-                     m_raw->begin();
-                     m_raw->removeRows(floor[std::size_t(r)].id);
-                     m_raw->insert(floor[std::size_t(r)]);
-                     m_raw->commit();
+                     m_floorWrites->begin();
+                     m_floorWrites->removeRows(floor[std::size_t(r)].id);
+                     m_floorWrites->insert(floor[std::size_t(r)]);
+                     m_floorWrites->commit();
                  }},
                 {QStringLiteral("old"),
                  [&](int r) {
-                     m_raw->removeRows(old[std::size_t(r)].id);
-                     m_raw->insert(old[std::size_t(r)]);
+                     m_floorWrites->removeRows(old[std::size_t(r)].id);
+                     m_floorWrites->insert(old[std::size_t(r)]);
                  }},
             },
             reps, warmup(reps));
@@ -305,11 +313,11 @@ private:
                 {QStringLiteral("before"), [&](int r) { m_beforeStore->remove(before[std::size_t(r)]); }},
                 {QStringLiteral("floor"),
                  [&](int r) {
-                     m_raw->begin();
-                     m_raw->removeRows(floor[std::size_t(r)]);
-                     m_raw->commit();
+                     m_floorWrites->begin();
+                     m_floorWrites->removeRows(floor[std::size_t(r)]);
+                     m_floorWrites->commit();
                  }},
-                {QStringLiteral("old"), [&](int r) { m_raw->removeRows(old[std::size_t(r)]); }},
+                {QStringLiteral("old"), [&](int r) { m_floorWrites->removeRows(old[std::size_t(r)]); }},
             },
             reps, warmup(reps));
         return {op, m_db.n, s[0], s[2], s[3], s[1]};
@@ -380,6 +388,7 @@ private:
     std::unique_ptr<SqlQuery> m_query;
     std::unique_ptr<SurveyStore> m_store;
     std::unique_ptr<RawDb> m_raw;
+    std::unique_ptr<RawDb> m_floorWrites;  // the floor's and the old way's writes, on a file of their own
     std::unique_ptr<SqlQuery> m_beforeQuery;
     std::unique_ptr<SurveyStore> m_beforeStore;
     std::unique_ptr<RawDb> m_rawBefore;
