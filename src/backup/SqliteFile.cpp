@@ -9,6 +9,9 @@
 #include <QFileInfo>
 #include <QThread>
 #include <QUuid>
+#include <atomic>
+#include <thread>
+#include <vector>
 
 namespace sqlitefile {
 
@@ -66,27 +69,117 @@ bool renameDurably(const QString& from, const QString& to) {
     return true;
 }
 
+namespace {
+
+// The whole check split in parts that run side by side: the structure of every page and tree
+// (quick_check: page accounting, cell formats, NOT NULL), and the table-and-index check of each
+// of the register's tables (every index entry against its row). Together they are what
+// integrity_check does in one pass.
+const char* const kQuickCheck = "PRAGMA quick_check";
+struct TableCheck {
+    const char* table;
+    const char* sql;
+};
+const TableCheck kTableChecks[] = {
+    {"Special", "PRAGMA integrity_check(Special)"},     {"Love", "PRAGMA integrity_check(Love)"},
+    {"Team", "PRAGMA integrity_check(Team)"},           {"Service", "PRAGMA integrity_check(Service)"},
+    {"Train", "PRAGMA integrity_check(Train)"},         {"Reason", "PRAGMA integrity_check(Reason)"},
+    {"Who", "PRAGMA integrity_check(Who)"},             {"Type", "PRAGMA integrity_check(Type)"},
+    {"Time1", "PRAGMA integrity_check(Time1)"},         {"ReinForce", "PRAGMA integrity_check(ReinForce)"},
+    {"Depend", "PRAGMA integrity_check(Depend)"},       {"Channel", "PRAGMA integrity_check(Channel)"},
+    {"BasicInfo", "PRAGMA integrity_check(BasicInfo)"},
+};
+
+void openForCheck(Handle& h, const QString& file) {
+    open(h, file, SQLITE_OPEN_READONLY, kCopyFailed);
+    // The check reads every page, tables and indexes side by side: through memory mapping
+    // and a cache large enough for the index pages it revisits.
+    sqlite3_exec(h.db, "PRAGMA mmap_size=4294967296", nullptr, nullptr, nullptr);
+    sqlite3_exec(h.db, "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
+}
+
+// The first line a check pragma gives: "ok", or what is wrong.
+QString runCheck(sqlite3* db, const char* sql, bool* ok) {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(st);
+        *ok = false;
+        return errorOf(db);
+    }
+    const int rc = sqlite3_step(st);
+    const QString first = rc == SQLITE_ROW
+                              ? QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)))
+                              : errorOf(db);
+    sqlite3_finalize(st);
+    *ok = rc == SQLITE_ROW && first == QLatin1String("ok");
+    return first;
+}
+
+}  // namespace
+
 bool integrityOk(const QString& file, QString* detail) {
     try {
         Handle h;
-        open(h, file, SQLITE_OPEN_READONLY, kCopyFailed);
-        // The check reads every page, tables and indexes side by side: through memory mapping
-        // and a cache large enough for the index pages it revisits.
-        sqlite3_exec(h.db, "PRAGMA mmap_size=4294967296", nullptr, nullptr, nullptr);
-        sqlite3_exec(h.db, "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(h.db, "PRAGMA integrity_check", -1, &st, nullptr) != SQLITE_OK) {
-            if (detail) *detail = errorOf(h.db);
+        openForCheck(h, file);
+        const int cores = std::min(QThread::idealThreadCount(), 8);
+        // The register's tables that the file has; a file with other tables, or on one core,
+        // is checked in one pass.
+        std::vector<const char*> parts{kQuickCheck};
+        bool onlyOurs = cores > 1;
+        {
+            sqlite3_stmt* st = nullptr;
+            if (onlyOurs && sqlite3_prepare_v2(h.db, "select name from sqlite_master where type='table'", -1,
+                                               &st, nullptr) == SQLITE_OK) {
+                while (onlyOurs && sqlite3_step(st) == SQLITE_ROW) {
+                    const QString name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+                    onlyOurs = false;
+                    for (const TableCheck& c : kTableChecks)
+                        if (name.compare(QLatin1String(c.table), Qt::CaseInsensitive) == 0) {
+                            parts.push_back(c.sql);
+                            onlyOurs = true;
+                        }
+                }
+            } else {
+                onlyOurs = false;
+            }
             sqlite3_finalize(st);
-            return false;
         }
-        const int rc = sqlite3_step(st);
-        const QString first =
-            rc == SQLITE_ROW ? QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)))
-                             : errorOf(h.db);
-        sqlite3_finalize(st);
-        if (detail) *detail = first;
-        return rc == SQLITE_ROW && first == QLatin1String("ok");
+        bool ok = false;
+        if (!onlyOurs) {
+            const QString first = runCheck(h.db, "PRAGMA integrity_check", &ok);
+            if (detail) *detail = first;
+            return ok;
+        }
+        std::vector<QString> results(parts.size());
+        std::vector<char> passed(parts.size(), 0);
+        std::atomic<std::size_t> next{0};
+        auto work = [&](sqlite3* db) {
+            for (std::size_t i; (i = next++) < parts.size();) {
+                bool partOk = false;
+                results[i] = runCheck(db, parts[i], &partOk);
+                passed[i] = partOk;
+            }
+        };
+        std::vector<std::thread> workers;
+        for (int w = 1; w < std::min<int>(cores, int(parts.size())); ++w)
+            workers.emplace_back([&] {
+                try {
+                    Handle own;
+                    openForCheck(own, file);
+                    work(own.db);
+                } catch (...) {
+                    // Its parts stay unpassed unless the first thread takes them.
+                }
+            });
+        work(h.db);
+        for (std::thread& t : workers) t.join();
+        for (std::size_t i = 0; i < parts.size(); ++i)
+            if (!passed[i]) {
+                if (detail) *detail = results[i].isEmpty() ? QStringLiteral("check not run") : results[i];
+                return false;
+            }
+        if (detail) *detail = QStringLiteral("ok");
+        return true;
     } catch (const FileError& e) {
         if (detail) *detail = e.detail;
         return false;

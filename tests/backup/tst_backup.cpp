@@ -307,6 +307,9 @@ void TstBackup::restoreRefuses_data() {
         << "所选的文件是其他程序的数据库，不含登记册的数据表。" + tail;
     QTest::newRow("damaged") << "damaged"
                              << "所选的数据库文件已损坏（完整性检查没有通过）。" + tail;
+    // Only a check of every index entry against its row finds this one (quick_check passes it).
+    QTest::newRow("index that disagrees with its table") << "badindex"
+                             << "所选的数据库文件已损坏（完整性检查没有通过）。" + tail;
     QTest::newRow("missing table") << "notable"
                                    << "所选的文件缺少数据表 Channel，不是完整的登记册。" + tail;
     QTest::newRow("missing column") << "nocolumn"
@@ -344,9 +347,12 @@ void TstBackup::restoreRefuses() {
         f.write("ID,name\n110101199001011234,张三\n");
     } else if (kind == "otherdb") {
         sqlite({"create table Customers (id integer, name text)"});
-    } else if (kind == "damaged" || kind == "notable" || kind == "nocolumn") {
+    } else if (kind == "damaged" || kind == "notable" || kind == "nocolumn" || kind == "badindex") {
         backup::Snapshots(m_db->file()).backupNow({}, file);
         if (kind == "notable") sqlite({"drop table Channel"});
+        if (kind == "badindex")
+            sqlite({"PRAGMA writable_schema=ON",
+                    "update sqlite_master set sql='CREATE INDEX IX_Love_Code ON Love (Name)' where name='IX_Love_Code'"});
         if (kind == "nocolumn") sqlite({"drop table Love", "create table Love (ID text, Code text)"});
         if (kind == "damaged") {
             // Fill the file with questionnaires, then scribble over pages in its middle.
