@@ -127,12 +127,9 @@ bool openServer(const QString& connectionName, const QString& conninfo, QString*
         return false;
     }
     if (PGconn* c = handleOf(db)) {
-        const int major = PQserverVersion(c) / 10000;
-        if (major != kServerMajorVersion) {
-            if (error)
-                *error = QStringLiteral("服务器是 PostgreSQL %1，本系统需要 PostgreSQL %2。")
-                             .arg(major)
-                             .arg(kServerMajorVersion);
+        const QString refusal = versionRefusal(PQserverVersion(c));
+        if (!refusal.isEmpty()) {
+            if (error) *error = refusal;
             db.close();
             return false;
         }
@@ -143,6 +140,12 @@ bool openServer(const QString& connectionName, const QString& conninfo, QString*
         return false;
     }
     return true;
+}
+
+QString versionRefusal(int serverVersion) {
+    const int major = serverVersion / 10000;
+    if (major == kServerMajorVersion) return QString();
+    return QStringLiteral("服务器是 PostgreSQL %1，本系统需要 PostgreSQL %2。").arg(major).arg(kServerMajorVersion);
 }
 
 bool test(const QString& conninfo, QString* reason) {

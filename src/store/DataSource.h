@@ -46,4 +46,7 @@ bool isBroken(const QSqlDatabase& db);
 /// The PostgreSQL major version this program is built and tested against.
 constexpr int kServerMajorVersion = 15;
 
+/// Why a server of this version (libpq's number, e.g. 150004) is refused; empty when it is not.
+QString versionRefusal(int serverVersion);
+
 }  // namespace datasource

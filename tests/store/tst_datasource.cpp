@@ -8,6 +8,7 @@
 
 #include "PgCluster.h"
 #include "TestDb.h"
+#include "app/TFrm_Main.h"
 #include "forms/TFrm_Query.h"
 #include "store/Connection.h"
 #include "store/DataSource.h"
@@ -232,6 +233,17 @@ private slots:
     }
 
     // A server that cannot be reached: each form reports its own message, within the time-out.
+    // Only the major version counts: every 15.x is taken, 14 and 16 are refused by name.
+    void serverVersions() {
+        QCOMPARE(datasource::versionRefusal(150000), QString());
+        QCOMPARE(datasource::versionRefusal(150013), QString());
+        QCOMPARE(datasource::versionRefusal(140011),
+                 QStringLiteral("服务器是 PostgreSQL 14，本系统需要 PostgreSQL 15。"));
+        QCOMPARE(datasource::versionRefusal(160002),
+                 QStringLiteral("服务器是 PostgreSQL 16，本系统需要 PostgreSQL 15。"));
+        QVERIFY(!datasource::versionRefusal(0).isEmpty());  // no version reported
+    }
+
     void unreachableServer() {
         NEED_SERVER();
         TestDb db(TestDb::Engine::Server);
@@ -245,6 +257,18 @@ private slots:
         form.Btn_QryClick();
         QCOMPARE(prompt.texts(), QStringList{QStringLiteral("查询失败！")});
         qInfo("the lookup reported after %lld ms", t.elapsed());
+        // The main window opens all the same: it needs no database to be shown, and says
+        // nothing about the file, which is not in use.
+        {
+            connection::closeAll();
+            prompt.clear();
+            Registry registry(db.hive());
+            TFrm_Main w(nullptr, db.dir(), &registry);
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            QVERIFY(!connection::isOpen(QStringLiteral("MyDb")));
+            QCOMPARE(prompt.texts(), QStringList());
+        }
         // Pointed back at the server, the next action connects.
         datasource::setServer(db.conninfo(), db.hive());
         prompt.clear();
