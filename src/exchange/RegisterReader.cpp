@@ -40,7 +40,18 @@ struct RegisterReader::Cursor {
 
 RegisterReader::RegisterReader(const QString& connectionName) : m_connection(connectionName) {}
 
-RegisterReader::~RegisterReader() = default;
+RegisterReader::~RegisterReader() {
+    m_cursors.clear();
+    if (!m_started) return;
+    // The connection may be the program's own: reads through a memory map end the program
+    // (SIGBUS) if the file is ever cut short under it, where a read error would only be reported.
+    try {
+        SqlQuery pragma(m_connection);
+        pragma.setSql(QStringLiteral("PRAGMA mmap_size=0"), {}, statements::tableName(0));
+        pragma.open();
+    } catch (...) {
+    }
+}
 
 qint64 RegisterReader::questionnaireCount() {
     SqlQuery q(m_connection);
