@@ -186,8 +186,22 @@ bool integrityOk(const QString& file, QString* detail) {
     }
 }
 
+bool structureOk(const QString& file, QString* detail) {
+    try {
+        Handle h;
+        openForCheck(h, file);
+        bool ok = false;
+        const QString first = runCheck(h.db, kQuickCheck, &ok);
+        if (detail) *detail = first;
+        return ok;
+    } catch (const FileError& e) {
+        if (detail) *detail = e.detail;
+        return false;
+    }
+}
+
 void copy(const QString& source, const QString& target, bool readOnly, const ProgressFn& progress,
-          bool replace) {
+          bool replace, Use use) {
     const QFileInfo info(target);
     if (info.exists() && !replace)
         throw FileError(QStringLiteral("备份文件 %1 已经存在。").arg(target),
@@ -210,7 +224,8 @@ void copy(const QString& source, const QString& target, bool readOnly, const Pro
         Handle src, dst;
         open(src, source, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, kCopyFailed);
         open(dst, tmp, SQLITE_OPEN_READWRITE, kCopyFailed);
-        sqlite3_exec(dst.db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+        sqlite3_exec(dst.db, use == Use::Kept ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=OFF", nullptr,
+                     nullptr, nullptr);
         sqlite3_backup* b = sqlite3_backup_init(dst.db, "main", src.db, "main");
         if (!b) throw FileError(kCopyFailed, errorOf(dst.db));
         int rc = SQLITE_OK, restarts = 0, busy = 0, step = kStepPages;
@@ -245,12 +260,12 @@ void copy(const QString& source, const QString& target, bool readOnly, const Pro
         throw;
     }
     QString detail;
-    if (!integrityOk(tmp, &detail)) {
+    if (use == Use::Kept ? !integrityOk(tmp, &detail) : !structureOk(tmp, &detail)) {
         discard();
         throw FileError(QStringLiteral("备份文件没有通过完整性检查，已删除。"),
                         QStringLiteral("integrity_check: %1").arg(detail));
     }
-    syncPath(tmp, false);
+    if (use == Use::Kept) syncPath(tmp, false);
     if (replace) {
         if (!renameDurably(tmp, target)) {
             discard();

@@ -27,11 +27,18 @@ struct Cancelled {};
 /// made durable and renamed into place. `readOnly` opens the source without write access (a
 /// file the user picked); otherwise the source may roll back a crashed writer's journal first.
 /// `replace` lets the copy take the place of an existing `target` (the user agreed to it).
+///
+/// A `Scratch` copy is one that is read table by table and then deleted (never through its
+/// indexes, never kept): it is checked with quick_check (every page and tree, not the index
+/// entries against their rows) and not made durable.
+enum class Use { Kept, Scratch };
 void copy(const QString& source, const QString& target, bool readOnly = false,
-          const ProgressFn& progress = {}, bool replace = false);
+          const ProgressFn& progress = {}, bool replace = false, Use use = Use::Kept);
 
 /// Runs PRAGMA integrity_check on `file`; true when it says "ok". `detail` gets the first problem.
 bool integrityOk(const QString& file, QString* detail = nullptr);
+/// Runs PRAGMA quick_check on `file`: the structure of every page and tree.
+bool structureOk(const QString& file, QString* detail = nullptr);
 
 /// Renames `from` over `to` atomically and makes the new name durable (fsync of the folder).
 bool renameDurably(const QString& from, const QString& to);

@@ -69,7 +69,8 @@ void RegisterMerge::openSource() {
     const QString copy = folder + QStringLiteral("/.merge-") + QUuid::createUuid().toString(QUuid::Id128) +
                          QStringLiteral(".db");
     try {
-        sqlitefile::copy(m_source, copy, true);
+        // Read table by table and deleted afterwards: its indexes are never read.
+        sqlitefile::copy(m_source, copy, true, {}, false, sqlitefile::Use::Scratch);
     } catch (const sqlitefile::FileError& e) {
         const bool damaged = e.detail.startsWith(QLatin1String("integrity_check"));
         throw sqlitefile::FileError((damaged ? backup::damagedMessage() : e.message) + notMerged, e.detail);
@@ -94,6 +95,16 @@ void RegisterMerge::closeSource() {
     QFile::remove(m_copy);
     QFile::remove(m_copy + QStringLiteral("-journal"));
     m_copy.clear();
+    m_theirs.reset();
+}
+
+void RegisterMerge::readTheirs(RegisterImage image) {
+    // A copy read through its indexes needs them checked against the rows first.
+    QString detail;
+    if (image.readThroughIndexes() && !sqlitefile::integrityOk(m_copy, &detail))
+        throw sqlitefile::FileError(backup::damagedMessage() + QStringLiteral("未合并，当前的登记册没有改动。"),
+                                    QStringLiteral("integrity_check: %1").arg(detail));
+    m_theirs = std::make_unique<RegisterImage>(std::move(image));
 }
 
 QList<MergeDifference> RegisterMerge::differences(const Answers& ours, const Answers& theirs) {
@@ -118,46 +129,47 @@ MergePlan RegisterMerge::plan(const sqlitefile::ProgressFn& progress) {
     openSource();
     MergePlan plan;
     plan.source = m_source;
-    RegisterReader theirs(kTheirs), ours(kOurs);
-    plan.theirs = int(theirs.questionnaireCount());
-    ReadQuestionnaire t, o;
-    bool haveOurs = ours.next(o);
-    qint64 seen = 0;
-    while (theirs.next(t)) {
-        while (haveOurs && o.key < t.key) haveOurs = ours.next(o);
-        const bool both = haveOurs && o.key == t.key;
-        if (progress && (++seen % 256) == 0 && !progress(plan.theirs - seen, plan.theirs))
-            throw sqlitefile::Cancelled{};
-        for (const QString& u : std::as_const(t.unmatched)) plan.problems << MergeProblem{t.id, u};
+    plan.theirs = int(RegisterReader(kTheirs).questionnaireCount());
+    // Both registers read side by side, each table in its own order.
+    std::vector<RegisterImage> images = RegisterImage::read({kTheirs, kOurs}, progress, plan.theirs);
+    readTheirs(std::move(images[0]));
+    const RegisterImage& ours = images[1];
+    auto o = ours.entries().cbegin();
+    const auto oursEnd = ours.entries().cend();
+    for (const RegisterImage::Entry& t : m_theirs->entries()) {
+        while (o != oursEnd && o->key < t.key) ++o;
+        const bool both = o != oursEnd && o->key == t.key;
+        const QString id = QString::fromUtf8(t.key);
+        for (const QString& u : t.unmatched) plan.problems << MergeProblem{id, u};
         if (!t.hasBasic) {
             plan.problems << MergeProblem{
-                t.id, QStringLiteral("%1 行答案没有对应的基本信息（BasicInfo）").arg(t.answerRows)};
+                id, QStringLiteral("%1 行答案没有对应的基本信息（BasicInfo）").arg(t.answerRows)};
             continue;
         }
         if (!t.failure.isEmpty()) {
-            plan.problems << MergeProblem{t.id, t.failure};
+            plan.problems << MergeProblem{id, t.failure};
             continue;
         }
-        if (!both || !o.hasBasic) {
+        if (!both || !o->hasBasic) {
             ++plan.added;
             plan.additions.insert(t.key, both);  // our leftover rows of that number go first
             continue;
         }
-        if (o.failure.isEmpty() && o.answers == t.answers) {
+        if (o->failure.isEmpty() && o->answers == t.answers) {
             ++plan.identical;
             continue;
         }
+        const Answers oa = ours.answers(*o), ta = m_theirs->answers(t);
         MergeConflict c;
-        c.id = t.id;
-        c.oursName = o.answers.name;
-        c.theirsName = t.answers.name;
-        if (!o.failure.isEmpty())
-            c.differences << MergeDifference{QString(), QStringLiteral("本登记册的问卷"), o.failure,
+        c.id = id;
+        c.oursName = oa.name;
+        c.theirsName = ta.name;
+        if (!o->failure.isEmpty())
+            c.differences << MergeDifference{QString(), QStringLiteral("本登记册的问卷"), o->failure,
                                              QString()};
-        c.differences << differences(o.answers, t.answers);
+        c.differences << differences(oa, ta);
         plan.conflicts << c;
     }
-    if (progress) progress(0, plan.theirs);
     return plan;
 }
 
@@ -170,7 +182,7 @@ int RegisterMerge::apply(const MergePlan& plan, const sqlitefile::ProgressFn& pr
     backup::Snapshots snapshots(backup::databaseFile());
     if (backups && backup::embeddedEngine()) snapshots.backupNow();
 
-    RegisterReader theirs(kTheirs);
+    if (!m_theirs) readTheirs(RegisterImage::read({kTheirs}).front());
     SqlQuery q(kOurs);
     SurveyStore store(q);
     // One transaction of many questionnaires: a page cache that holds what it changes keeps
@@ -189,12 +201,13 @@ int RegisterMerge::apply(const MergePlan& plan, const sqlitefile::ProgressFn& pr
     } defaultCache{q};
     const qint64 total = actions.size();
     qint64 written = 0;
-    ReadQuestionnaire t;
+    auto t = m_theirs->entries().cbegin();
+    const auto end = m_theirs->entries().cend();
     store.storeMany([&](Answers& answers, bool& replace) {
-        while (theirs.next(t)) {
-            const auto it = actions.constFind(t.key);
-            if (it == actions.constEnd() || !t.hasBasic || !t.failure.isEmpty()) continue;
-            answers = t.answers;
+        for (; t != end; ++t) {
+            const auto it = actions.constFind(t->key);
+            if (it == actions.constEnd() || !t->hasBasic || !t->failure.isEmpty()) continue;
+            answers = m_theirs->answers(*t++);
             replace = it.value();
             ++written;
             if (progress && (written % 256) == 1 && !progress(total - written, total))

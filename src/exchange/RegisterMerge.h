@@ -5,7 +5,10 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
+
 #include "backup/SqliteFile.h"
+#include "exchange/RegisterImage.h"
 #include "questionnaire/Answers.h"
 
 /// One page's difference between our questionnaire and theirs.
@@ -14,6 +17,8 @@ struct MergeDifference {
     QString item;    ///< the field or question on the page
     QString ours;    ///< what ours says (option captions, texts)
     QString theirs;  ///< what theirs says
+
+    bool operator==(const MergeDifference&) const = default;
 };
 
 /// The same identity number with different answers.
@@ -75,6 +80,8 @@ public:
 private:
     void openSource();
     void closeSource();
+    void readTheirs(RegisterImage image);
     QString m_source;
-    QString m_copy;  // the consistent copy that is read
+    QString m_copy;                         // the consistent copy that is read
+    std::unique_ptr<RegisterImage> m_theirs;  // what it holds, read once for the plan and the writing
 };

@@ -40,8 +40,10 @@ CoreReads::CoreReads(const QString& connectionName, std::size_t count, Task task
             for (std::size_t i; (i = (*next)++) < count;) m_done[i] = task(db, i) ? 1 : 0;
         }
         sqlite3_close(db);
+        --m_running;
     };
     const std::size_t workers = std::min(std::size_t(cores), count);
+    m_running = int(workers);
     for (std::size_t w = 0; w < workers; ++w) m_workers.emplace_back(work);
 }
 

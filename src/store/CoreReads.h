@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <string>
 #include <thread>
@@ -27,6 +28,8 @@ public:
 
     /// Joins the workers; whether each task was done.
     const std::vector<char>& wait();
+    /// True once every worker has ended (wait() then returns at once).
+    bool finished() const { return m_running.load() == 0; }
 
     /// The path of the file behind an open SQLite connection; empty for any other engine.
     /// Opens the connection if needed; throws DbError when it cannot be opened.
@@ -34,5 +37,6 @@ public:
 
 private:
     std::vector<char> m_done;
+    std::atomic<int> m_running{0};
     std::vector<std::thread> m_workers;
 };

@@ -12,7 +12,9 @@
 #include "app/Fonts.h"
 #include "app/TFrm_Merge.h"
 #include "backup/Snapshots.h"
+#include "exchange/RegisterImage.h"
 #include "exchange/RegisterMerge.h"
+#include "exchange/RegisterReader.h"
 #include "forms/TFrm_New.h"
 #include "questionnaire/QuestionnairePages.h"
 #include "store/Connection.h"
@@ -69,6 +71,8 @@ private slots:
     void bothDirections();
     void sameAnswersWrittenDifferently();
     void notImportable();
+    void tableByTableReadsAsTheLookup();
+    void indexesOfTheOtherFileNotRelied();
     void intoItselfChangesNothing();
     void cancelledOrFailedChangesNothing();
     void mergeWindow();
@@ -241,6 +245,94 @@ void TstMerge::notImportable() {
     QCOMPARE(lines.size(), 1 + plan.conflicts[0].differences.size() + 3);
     QCOMPARE(lines[0], QStringLiteral("身份证号码,类别,页,项目,本登记册,对方,采用"));
     QVERIFY(lines[1].startsWith(kDiffer + ",冲突,"));
+}
+
+void TstMerge::tableByTableReadsAsTheLookup() {
+    // Odd rows of every kind: the register read table by table (as the merge reads both files)
+    // must give what the key-ordered reader gives, number by number.
+    const auto db = registerFrom(m_b);
+    db->exec("insert into Special (ID, Code, Name) values (?, '99', ' 甲'), (?, '99', '乙 ')", {kShared, kShared});
+    db->exec("insert into Love (ID, Code) values (?, '+3'), (?, ' 2 '), (?, '3x')", {kOnlyB, kOnlyB, kOnlyB});
+    db->exec("insert into Team (ID) values (?)", {kOnlyB});                                  // no code
+    db->exec("insert into Reason (ID, Code) values (?, x'3031')", {kOnlyB});                 // a blob
+    db->exec("insert into Who (ID, Code) values ('１２３', '01'), ('１２３', '77')");         // no BasicInfo
+    db->exec("insert into BasicInfo (ID) values ('510101199912120000 ')");                  // age missing
+    db->exec("create table t as select * from BasicInfo where ID=?", {kOnlyB});
+    db->exec("update t set ID='4401011977070722229', name=' 赵六  '");                      // 19 digits
+    db->exec("insert into BasicInfo select * from t");
+    db->exec("drop table t");
+    db->exec("insert into Depend (ID, Code) values ('4401011977070722229', '01')");
+
+    auto byReader = [] {
+        QStringList out;
+        RegisterReader reader(QStringLiteral("MyDb"));
+        ReadQuestionnaire q;
+        while (reader.next(q))
+            out << QStringList{q.id, QString::number(q.hasBasic), QString::number(q.answerRows), q.failure,
+                               q.unmatched.join('/'), q.hasBasic ? RegisterImage::pack(q.answers).toHex() : ""}
+                       .join('|');
+        return out;
+    };
+    auto byImage = [](bool throughIndexes) {
+        const RegisterImage image = RegisterImage::read({QStringLiteral("MyDb")}).front();
+        if (image.readThroughIndexes() != throughIndexes) qWarning("read the other way");
+        QStringList out;
+        for (const RegisterImage::Entry& e : image.entries()) {
+            out << QStringList{QString::fromUtf8(e.key), QString::number(e.hasBasic),
+                               QString::number(e.answerRows), e.failure, e.unmatched.join('/'),
+                               e.answers.toHex()}
+                       .join('|');
+            if (e.hasBasic && RegisterImage::pack(image.answers(e)) != e.answers) qWarning("unpack differs");
+        }
+        return out;
+    };
+    const QStringList expected = byReader();
+    QCOMPARE(expected.size(), 6);
+    QTest::failOnWarning(QRegularExpression(".*"));
+    QCOMPARE(byImage(false), expected);
+    // A table of another program without column types holds a code as a floating-point number,
+    // which the program's queries print their own way ("1", not "1.0"): read through the
+    // indexes instead.
+    db->exec("create table t as select * from Love");
+    db->exec("drop table Love");
+    db->exec("create table Love (ID, Code, Name)");
+    db->exec("insert into Love select * from t");
+    db->exec("drop table t");
+    db->exec("create index IX_Love_ID on Love (ID)");
+    db->exec("insert into Love (ID, Code) values (?, 3.0)", {kShared});
+    QCOMPARE(byImage(true), byReader());
+}
+
+void TstMerge::indexesOfTheOtherFileNotRelied() {
+    // The other file's indexes are never read: one whose index points at the wrong column merges
+    // exactly as the sound file does.
+    const QString odd = m_dir.filePath("B-oddindex.db");
+    QFile::remove(odd);
+    QFile::copy(m_b, odd);
+    QFile::setPermissions(odd, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    {
+        QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("odd"));
+        c.setDatabaseName(odd);
+        QVERIFY(c.open());
+        QSqlQuery q(c);
+        QVERIFY(q.exec("PRAGMA writable_schema=ON"));
+        QVERIFY(q.exec("update sqlite_master set sql='CREATE INDEX IX_Love_ID ON Love (Code)' "
+                       "where name='IX_Love_ID'"));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("odd"));
+    const auto db = registerFrom(m_a);
+    const QString before = db->dump();
+    RegisterMerge merge(odd);
+    MergePlan plan = merge.plan();
+    QCOMPARE(plan.added, 1);
+    QCOMPARE(plan.identical, 1);
+    QCOMPARE(plan.conflicts.size(), 1);
+    QCOMPARE(plan.conflicts[0].differences, RegisterMerge(m_b).plan().conflicts[0].differences);
+    plan.conflicts[0].takeTheirs = true;
+    QCOMPARE(merge.apply(plan, {}, false), 2);
+    QCOMPARE(readBack(kOnlyB), only(kOnlyB, "王五"));
+    QCOMPARE(readBack(kDiffer), differing(false));
+    QVERIFY(db->dump() != before);
 }
 
 void TstMerge::intoItselfChangesNothing() {
