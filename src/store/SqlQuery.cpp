@@ -92,9 +92,8 @@ void SqlQuery::raise(const QString& detail) const {
 void SqlQuery::close() {
     if (m_stmt) sqlite3_reset(m_stmt);  // ends the statement's read and releases its locks
     m_stmt = nullptr;
-    if (m_current) m_current->finish();
+    if (m_current) m_current->query.finish();
     m_current = nullptr;
-    m_columns.clear();
     m_names.clear();
     m_columnsKnown = false;
     m_open = false;
@@ -108,19 +107,19 @@ void SqlQuery::setSql(const QString& sql, const QVariantList& values, const QStr
     m_label = label;
 }
 
-QSqlQuery& SqlQuery::prepared() {
+SqlQuery::Prepared& SqlQuery::prepared() {
     QSqlDatabase db = connection::database(m_connection);  // opens on first use
     forgetStaleStatements();
     auto it = m_cache.find(m_sql);
     if (it == m_cache.end()) {
-        auto q = std::make_shared<QSqlQuery>(db);
-        q->setForwardOnly(true);
-        if (!q->prepare(m_sql)) raise(q->lastError().text());
-        it = m_cache.insert(m_sql, q);
+        auto p = std::make_shared<Prepared>(db);
+        p->query.setForwardOnly(true);
+        if (!p->query.prepare(m_sql)) raise(p->query.lastError().text());
+        it = m_cache.insert(m_sql, p);
     }
-    QSqlQuery& q = **it;
-    for (int i = 0; i < m_values.size(); ++i) q.bindValue(i, m_values[i]);
-    return q;
+    Prepared& p = **it;
+    for (int i = 0; i < m_values.size(); ++i) p.query.bindValue(i, m_values[i]);
+    return p;
 }
 
 void SqlQuery::forgetStaleStatements() {
@@ -143,9 +142,10 @@ void SqlQuery::open() {
         step();
         return;
     }
-    QSqlQuery& q = prepared();
+    Prepared& p = prepared();
+    QSqlQuery& q = p.query;
     if (!q.exec()) raise(q.lastError().text());
-    m_current = &q;
+    m_current = &p;
     m_open = true;
     m_eof = !q.next();
     if (m_eof && q.lastError().isValid()) {
@@ -170,7 +170,7 @@ void SqlQuery::execSql() {
         if (rc != SQLITE_DONE) raise(e);
         return;
     }
-    QSqlQuery& q = prepared();
+    QSqlQuery& q = prepared().query;
     const bool ok = q.exec();
     const QString e = ok ? QString() : q.lastError().text();
     q.finish();
@@ -187,39 +187,40 @@ void SqlQuery::next() {
         step();
         return;
     }
-    m_eof = !m_current->next();
-    if (m_eof && m_current->lastError().isValid()) {
-        const QString e = m_current->lastError().text();
+    m_eof = !m_current->query.next();
+    if (m_eof && m_current->query.lastError().isValid()) {
+        const QString e = m_current->query.lastError().text();
         close();
         raise(e);
     }
 }
 
-const QSqlRecord& SqlQuery::columns() const {
-    if (!m_columnsKnown) {
-        m_columns = m_current->record();
-        for (int i = 0; i < m_columns.count(); ++i) m_names << m_columns.fieldName(i);
-        m_columnsKnown = true;
+const QStringList& SqlQuery::columns() const {
+    if (!m_current->namesKnown) {
+        const QSqlRecord record = m_current->query.record();
+        for (int i = 0; i < record.count(); ++i) m_current->names << record.fieldName(i);
+        m_current->namesKnown = true;
     }
-    return m_columns;
+    return m_current->names;
 }
 
 int SqlQuery::columnIndex(const QString& column) const {
     if (!m_open || m_eof) raise(QStringLiteral("no current row"));
-    if (m_stmt) {
-        if (!m_columnsKnown) {
-            for (int i = 0; i < sqlite3_column_count(m_stmt); ++i)
-                m_names << QString::fromUtf8(sqlite3_column_name(m_stmt, i));
-            m_columnsKnown = true;
-        }
-    } else {
-        columns();
+    if (!m_stmt) {
+        const auto known = m_current->asked.constFind(column);
+        if (known != m_current->asked.constEnd()) return known.value();
+    } else if (!m_columnsKnown) {
+        for (int i = 0; i < sqlite3_column_count(m_stmt); ++i)
+            m_names << QString::fromUtf8(sqlite3_column_name(m_stmt, i));
+        m_columnsKnown = true;
     }
+    const QStringList& names = m_stmt ? m_names : columns();
     // Column names match without regard to letter case; the exact spelling is tried first.
-    qsizetype i = m_names.indexOf(column);
-    for (qsizetype k = 0; i < 0 && k < m_names.size(); ++k)
-        if (m_names[k].compare(column, Qt::CaseInsensitive) == 0) i = k;
+    qsizetype i = names.indexOf(column);
+    for (qsizetype k = 0; i < 0 && k < names.size(); ++k)
+        if (names[k].compare(column, Qt::CaseInsensitive) == 0) i = k;
     if (i < 0) raise(QStringLiteral("no column %1").arg(column));
+    if (!m_stmt) m_current->asked.insert(column, int(i));
     return int(i);
 }
 
@@ -241,8 +242,8 @@ QVariant SqlQuery::value(int column) const {
             }
         }
     }
-    if (column < 0 || column >= columns().count()) raise(QStringLiteral("no column %1").arg(column));
-    return m_current->value(column);
+    if (column < 0 || column >= columns().size()) raise(QStringLiteral("no column %1").arg(column));
+    return m_current->query.value(column);
 }
 
 QString SqlQuery::text(const QString& column) const { return value(columnIndex(column)).toString(); }

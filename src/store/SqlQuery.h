@@ -60,8 +60,9 @@ public:
     void failNext(const QString& label) { m_failLabel = label; }
 
 private:
+    struct Prepared;
     [[noreturn]] void raise(const QString& detail) const;
-    QSqlQuery& prepared();
+    Prepared& prepared();
     void forgetStaleStatements();
     /// The SQLite statement for the current text, bound; nullptr when the driver is not SQLite.
     sqlite3_stmt* nativePrepared();
@@ -70,20 +71,28 @@ private:
     bool nativeControl(const QString& sql);
     QVariant value(int column) const;
     int columnIndex(const QString& column) const;
-    const QSqlRecord& columns() const;
+    const QStringList& columns() const;
 
     QString m_connection;
     QString m_sql;
     QVariantList m_values;
     QString m_label;
-    QSqlQuery* m_current = nullptr;
-    // The current result's columns, read once per result: QSqlQuery::record() copies every
-    // field and value, too dear to repeat for each value read.
-    mutable QSqlRecord m_columns;
+    // A statement prepared through the connection's driver, with its result's column names,
+    // read once per statement (the same text gives the same columns; QSqlQuery::record()
+    // copies every field and is too dear to repeat per result) and each name as asked for.
+    struct Prepared {
+        QSqlQuery query;
+        QStringList names;
+        bool namesKnown = false;
+        QHash<QString, int> asked;
+        explicit Prepared(const QSqlDatabase& db) : query(db) {}
+    };
+    Prepared* m_current = nullptr;
+    // The current native result's column names, read once per result.
     mutable QStringList m_names;
     mutable bool m_columnsKnown = false;
     // Prepared statements, reused whenever the same text is set again.
-    QHash<QString, std::shared_ptr<QSqlQuery>> m_cache;
+    QHash<QString, std::shared_ptr<Prepared>> m_cache;
     int m_opening = -1;  // the connection's opening the cache belongs to
     QSqlDatabase m_db;   // the connection as last resolved; resolved again once it is closed
     sqlite3* m_nativeDb = nullptr;

@@ -64,6 +64,13 @@ namespace {
 struct Texts {
     QString insertBasic = QStringLiteral("Insert into BasicInfo values (?,?,?,?,?,?,?,?,?,?,?)");
     std::array<QString, kTableCount> name, insertOther, insertCode, select, remove;
+    QString leftovers = QStringLiteral(
+        "select 1 from Special where ID=? union all select 1 from Love where ID=? union all "
+        "select 1 from Team where ID=? union all select 1 from Service where ID=? union all "
+        "select 1 from Train where ID=? union all select 1 from Reason where ID=? union all "
+        "select 1 from Who where ID=? union all select 1 from Type where ID=? union all "
+        "select 1 from Time1 where ID=? union all select 1 from ReinForce where ID=? union all "
+        "select 1 from Depend where ID=? union all select 1 from Channel where ID=? limit 1");
     Texts() {
         for (int t = 0; t < kTableCount; ++t) {
             const TableStatements& s = kTables[t];
@@ -92,6 +99,8 @@ const QString& insertAnswer(int table, bool other) {
 }
 
 const QString& select(int table) { return texts().select.at(table); }
+
+const QString& leftovers() { return texts().leftovers; }
 const QString& remove(int table) { return texts().remove.at(table); }
 
 }  // namespace statements

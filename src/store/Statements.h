@@ -20,5 +20,8 @@ const QString& insertBasic();
 const QString& insertAnswer(int table, bool other);
 const QString& select(int table);
 const QString& remove(int table);
+/// Whether any answer table holds a row of an identity number (the number bound once per table,
+/// twelve values): one statement instead of twelve deletes that find nothing.
+const QString& leftovers();
 
 }  // namespace statements

@@ -39,7 +39,14 @@ void SurveyStore::insertRows(const Answers& answers, bool replacing) {
     if (!replacing) {
         // The number is new to BasicInfo, so any answer rows that carry it are leftovers (of an
         // old half-delete, or made by hand): they must not become part of this questionnaire.
-        for (int t = 1; t < statements::kTableCount; ++t) {
+        // Looked for first in one statement (on a server, one round trip instead of twelve).
+        m_table = 1;
+        m_query.setSql(statements::leftovers(), QVariantList(statements::kTableCount - 1, id),
+                       statements::tableName(1));
+        m_query.open();
+        const bool found = !m_query.eof();
+        m_query.close();
+        for (int t = 1; found && t < statements::kTableCount; ++t) {
             m_table = t;
             m_query.setSql(statements::remove(t), {id}, statements::tableName(t));
             m_query.execSql();

@@ -417,7 +417,7 @@ private slots:
                  (QList<QStringList>{{"02"}, {"03"}}));
         QCOMPARE(db.rows("select Code from Time1 where ID='123'"), (QList<QStringList>{{"1"}}));
         SqlQuery q("MyDb");
-        QCOMPARE(SurveyStore(q).read("123").answers[Special], a[Special]);
+        QCOMPARE(SurveyStore(q).read("123").answers, a);
 
         const QString before = db.dump();
         prompt.clear();
@@ -425,6 +425,14 @@ private slots:
         form.Button1Click();
         QCOMPARE(prompt.texts(), QStringList{"新增失败！,请检查身份证号码！"});
         QCOMPARE(db.dump(), before);
+
+        // A leftover in the last answer table alone is found as well.
+        db.exec("insert into Channel values ('456','04',NULL)");
+        prompt.clear();
+        typeQuestionnaire(form, completeAnswers("456"));
+        form.Button1Click();
+        QCOMPARE(prompt.texts(), QStringList{"新增记录成功！"});
+        QCOMPARE(SurveyStore(q).read("456").answers, completeAnswers("456"));
     }
 
     // Start-up says once, naming the path, when no folder for the database can be made; a
