@@ -30,13 +30,6 @@ QString oneLine(QString text) {
     return text.simplified();
 }
 
-PGconn* handleOf(const QSqlDatabase& db) {
-    if (!db.isValid() || db.driverName() != QLatin1String("QPSQL") || !db.driver()) return nullptr;
-    const QVariant h = db.driver()->handle();
-    if (!h.isValid() || qstrcmp(h.typeName(), "PGconn*") != 0) return nullptr;
-    return *static_cast<PGconn* const*>(h.constData());
-}
-
 }  // namespace
 
 QString serverValueName() { return QStringLiteral("Server"); }
@@ -126,7 +119,7 @@ bool openServer(const QString& connectionName, const QString& conninfo, QString*
         db.close();
         return false;
     }
-    if (PGconn* c = handleOf(db)) {
+    if (PGconn* c = serverHandle(db)) {
         const QString refusal = versionRefusal(PQserverVersion(c));
         if (!refusal.isEmpty()) {
             if (error) *error = refusal;
@@ -159,8 +152,17 @@ bool test(const QString& conninfo, QString* reason) {
     return ok;
 }
 
+PGconn* serverHandle(const QSqlDatabase& db) {
+    if (!db.isValid() || db.driverName() != QLatin1String("QPSQL") || !db.driver()) return nullptr;
+    const QVariant h = db.driver()->handle();
+    // Qt names the handle's type by the structure behind libpq's typedef.
+    if (!h.isValid() || (qstrcmp(h.typeName(), "PGconn*") != 0 && qstrcmp(h.typeName(), "pg_conn*") != 0))
+        return nullptr;
+    return *static_cast<PGconn* const*>(h.constData());
+}
+
 bool isBroken(const QSqlDatabase& db) {
-    PGconn* c = handleOf(db);
+    PGconn* c = serverHandle(db);
     return c && PQstatus(c) == CONNECTION_BAD;
 }
 

@@ -4,6 +4,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+struct pg_conn;
+
 /// The engine behind the data source "Velmora": the embedded SQLite file (the default), or a
 /// PostgreSQL server named by a libpq connection string in the value "Server" of the data
 /// source's key. The start-up registration never writes that value, so the choice survives
@@ -38,6 +40,9 @@ bool openServer(const QString& connectionName, const QString& conninfo, QString*
 
 /// Connects once on a connection of its own, as openServer does, and closes again.
 bool test(const QString& conninfo, QString* reason);
+
+/// libpq's link behind a server connection; nullptr for any other driver or a closed one.
+pg_conn* serverHandle(const QSqlDatabase& db);
 
 /// True when `db` is a server connection whose link has been lost (the server went away):
 /// the caller closes it so that the next statement connects anew.

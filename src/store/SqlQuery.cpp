@@ -1,19 +1,63 @@
 #include "SqlQuery.h"
 
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <atomic>
 
 #include "Connection.h"
+#include "DataSource.h"
 #include "DbError.h"
+
+namespace {
+
+
+// The statement's ? placeholders as the server numbers them ($1, $2, ...); text in quotes is
+// left alone.
+QByteArray numbered(const QString& sql) {
+    const QByteArray in = sql.toUtf8();
+    QByteArray out;
+    out.reserve(in.size() + 16);
+    int n = 0;
+    char quote = 0;
+    for (const char c : in) {
+        if (quote) {
+            if (c == quote) quote = 0;
+            out += c;
+        } else if (c == '\'' || c == '"') {
+            quote = c;
+            out += c;
+        } else if (c == '?') {
+            out += '$' + QByteArray::number(++n);
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+QString serverError(const PGresult* r, PGconn* c) {
+    const char* e = r ? PQresultErrorMessage(r) : PQerrorMessage(c);
+    return QString::fromUtf8(e).trimmed();
+}
+
+// Names of statements prepared on the server: unique on the link, whichever query object made them.
+QByteArray nextServerName() {
+    static std::atomic<quint64> counter{0};
+    return QByteArrayLiteral("quenvale_") + QByteArray::number(++counter);
+}
+
+}  // namespace
 
 SqlQuery::SqlQuery(QString connectionName) : m_connection(std::move(connectionName)) {}
 
 SqlQuery::~SqlQuery() {
     close();
+    freeServerStatements();
     m_cache.clear();
     finalizeNative();
     m_db = QSqlDatabase();
@@ -92,7 +136,9 @@ void SqlQuery::raise(const QString& detail) const {
 void SqlQuery::close() {
     if (m_stmt) sqlite3_reset(m_stmt);  // ends the statement's read and releases its locks
     m_stmt = nullptr;
-    if (m_current) m_current->query.finish();
+    if (m_result) PQclear(m_result);
+    m_result = nullptr;
+    if (m_current && m_current->query) m_current->query->finish();
     m_current = nullptr;
     m_names.clear();
     m_columnsKnown = false;
@@ -108,18 +154,70 @@ void SqlQuery::setSql(const QString& sql, const QVariantList& values, const QStr
 }
 
 SqlQuery::Prepared& SqlQuery::prepared() {
-    QSqlDatabase db = connection::database(m_connection);  // opens on first use
+    QSqlDatabase db = connection::database(m_connection);  // opens on first use, anew after a loss
     forgetStaleStatements();
+    PGconn* server = datasource::serverHandle(db);
+    if (server != m_server) {  // another link: what was prepared on the old one is gone with it
+        m_current = nullptr;
+        m_cache.clear();
+        m_server = server;
+    }
     auto it = m_cache.find(m_sql);
     if (it == m_cache.end()) {
-        auto p = std::make_shared<Prepared>(db);
-        p->query.setForwardOnly(true);
-        if (!p->query.prepare(m_sql)) raise(p->query.lastError().text());
+        auto p = std::make_shared<Prepared>();
+        if (m_server) {
+            p->serverName = nextServerName();
+            PGresult* r = PQprepare(m_server, p->serverName.constData(), numbered(m_sql).constData(), 0, nullptr);
+            const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
+            const QString e = ok ? QString() : serverError(r, m_server);
+            PQclear(r);
+            if (!ok) raise(e);
+        } else {
+            p->query = std::make_unique<QSqlQuery>(db);
+            p->query->setForwardOnly(true);
+            if (!p->query->prepare(m_sql)) raise(p->query->lastError().text());
+        }
         it = m_cache.insert(m_sql, p);
     }
     Prepared& p = **it;
-    for (int i = 0; i < m_values.size(); ++i) p.query.bindValue(i, m_values[i]);
+    if (p.query)
+        for (int i = 0; i < m_values.size(); ++i) p.query->bindValue(i, m_values[i]);
     return p;
+}
+
+PGresult* SqlQuery::runOnServer(const Prepared& statement) {
+    // Values as text parameters: a null value is NULL, anything else its text (as Qt's driver
+    // would quote it).
+    std::vector<QByteArray> texts(std::size_t(m_values.size()));
+    std::vector<const char*> values(std::size_t(m_values.size()), nullptr);
+    for (qsizetype i = 0; i < m_values.size(); ++i)
+        if (!m_values[i].isNull()) {
+            texts[std::size_t(i)] = m_values[i].toString().toUtf8();
+            values[std::size_t(i)] = texts[std::size_t(i)].constData();
+        }
+    PGresult* r = PQexecPrepared(m_server, statement.serverName.constData(), int(values.size()), values.data(),
+                                 nullptr, nullptr, 0);
+    const ExecStatusType status = PQresultStatus(r);
+    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
+        const QString e = serverError(r, m_server);
+        PQclear(r);
+        raise(e);
+    }
+    return r;
+}
+
+void SqlQuery::freeServerStatements() {
+    // Only on the link they were prepared on, while it is still open and can take a statement.
+    if (!m_server || m_cache.isEmpty()) return;
+    const QString canon = connection::canonicalName(m_connection);
+    if (!QSqlDatabase::contains(canon) || !connection::isOpen(m_connection) ||
+        datasource::serverHandle(QSqlDatabase::database(canon, false)) != m_server || PQstatus(m_server) != CONNECTION_OK)
+        return;
+    const PGTransactionStatusType t = PQtransactionStatus(m_server);
+    if (t != PQTRANS_IDLE && t != PQTRANS_INTRANS) return;
+    for (const auto& p : std::as_const(m_cache))
+        if (!p->serverName.isEmpty())
+            PQclear(PQexec(m_server, QByteArray("DEALLOCATE " + p->serverName).constData()));
 }
 
 void SqlQuery::forgetStaleStatements() {
@@ -127,6 +225,7 @@ void SqlQuery::forgetStaleStatements() {
     if (m_opening == connection::opening()) return;
     m_current = nullptr;
     m_cache.clear();
+    m_server = nullptr;
     m_opening = connection::opening();
 }
 
@@ -143,7 +242,15 @@ void SqlQuery::open() {
         return;
     }
     Prepared& p = prepared();
-    QSqlQuery& q = p.query;
+    if (!p.query) {
+        m_result = runOnServer(p);
+        m_row = 0;
+        m_current = &p;
+        m_open = true;
+        m_eof = PQntuples(m_result) == 0;
+        return;
+    }
+    QSqlQuery& q = *p.query;
     if (!q.exec()) raise(q.lastError().text());
     m_current = &p;
     m_open = true;
@@ -170,7 +277,12 @@ void SqlQuery::execSql() {
         if (rc != SQLITE_DONE) raise(e);
         return;
     }
-    QSqlQuery& q = prepared().query;
+    Prepared& p = prepared();
+    if (!p.query) {
+        PQclear(runOnServer(p));
+        return;
+    }
+    QSqlQuery& q = *p.query;
     const bool ok = q.exec();
     const QString e = ok ? QString() : q.lastError().text();
     q.finish();
@@ -187,9 +299,13 @@ void SqlQuery::next() {
         step();
         return;
     }
-    m_eof = !m_current->query.next();
-    if (m_eof && m_current->query.lastError().isValid()) {
-        const QString e = m_current->query.lastError().text();
+    if (m_result) {
+        m_eof = ++m_row >= PQntuples(m_result);
+        return;
+    }
+    m_eof = !m_current->query->next();
+    if (m_eof && m_current->query->lastError().isValid()) {
+        const QString e = m_current->query->lastError().text();
         close();
         raise(e);
     }
@@ -197,8 +313,12 @@ void SqlQuery::next() {
 
 const QStringList& SqlQuery::columns() const {
     if (!m_current->namesKnown) {
-        const QSqlRecord record = m_current->query.record();
-        for (int i = 0; i < record.count(); ++i) m_current->names << record.fieldName(i);
+        if (m_result) {
+            for (int i = 0; i < PQnfields(m_result); ++i) m_current->names << QString::fromUtf8(PQfname(m_result, i));
+        } else {
+            const QSqlRecord record = m_current->query->record();
+            for (int i = 0; i < record.count(); ++i) m_current->names << record.fieldName(i);
+        }
         m_current->namesKnown = true;
     }
     return m_current->names;
@@ -243,7 +363,14 @@ QVariant SqlQuery::value(int column) const {
         }
     }
     if (column < 0 || column >= columns().size()) raise(QStringLiteral("no column %1").arg(column));
-    return m_current->query.value(column);
+    if (m_result) {
+        if (PQgetisnull(m_result, m_row, column)) return QVariant(QMetaType::fromType<QString>());
+        const char* v = PQgetvalue(m_result, m_row, column);
+        constexpr Oid kBool = 16;  // read as Qt's driver reads it: true or false, not t or f
+        if (PQftype(m_result, column) == kBool) return QVariant(*v == 't');
+        return QString::fromUtf8(v, PQgetlength(m_result, m_row, column));
+    }
+    return m_current->query->value(column);
 }
 
 QString SqlQuery::text(const QString& column) const { return value(columnIndex(column)).toString(); }

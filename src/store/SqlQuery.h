@@ -10,6 +10,8 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+struct pg_conn;
+struct pg_result;
 
 /// A query object bound to a connection name, used as the forms use it: close, replace the
 /// statement, then open (a select) or execute (insert, delete). Values are always bound to
@@ -18,7 +20,9 @@ struct sqlite3_stmt;
 ///
 /// On an SQLite connection the statements run on the engine's own handle, prepared once and
 /// reused (Qt's per-statement bookkeeping costs as much as the engine's work for the small
-/// statements of a questionnaire); any other driver goes through Qt SQL.
+/// statements of a questionnaire). On a PostgreSQL server they are prepared once on the server
+/// and run through libpq with the values as parameters, on the link that Qt's driver opened
+/// (transactions stay the driver's). Any other driver goes through Qt SQL.
 class SqlQuery {
 public:
     explicit SqlQuery(QString connectionName);
@@ -64,6 +68,8 @@ private:
     [[noreturn]] void raise(const QString& detail) const;
     Prepared& prepared();
     void forgetStaleStatements();
+    pg_result* runOnServer(const Prepared& statement);
+    void freeServerStatements();
     /// The SQLite statement for the current text, bound; nullptr when the driver is not SQLite.
     sqlite3_stmt* nativePrepared();
     void step();  // native: moves to the next row or the end, raising on an error
@@ -81,11 +87,11 @@ private:
     // read once per statement (the same text gives the same columns; QSqlQuery::record()
     // copies every field and is too dear to repeat per result) and each name as asked for.
     struct Prepared {
-        QSqlQuery query;
+        std::unique_ptr<QSqlQuery> query;  // through Qt SQL
+        QByteArray serverName;             // or prepared on the server through libpq
         QStringList names;
         bool namesKnown = false;
         QHash<QString, int> asked;
-        explicit Prepared(const QSqlDatabase& db) : query(db) {}
     };
     Prepared* m_current = nullptr;
     // The current native result's column names, read once per result.
@@ -93,6 +99,9 @@ private:
     mutable bool m_columnsKnown = false;
     // Prepared statements, reused whenever the same text is set again.
     QHash<QString, std::shared_ptr<Prepared>> m_cache;
+    pg_conn* m_server = nullptr;      // the server link the cached statements belong to
+    pg_result* m_result = nullptr;    // the open server result
+    int m_row = 0;
     int m_opening = -1;  // the connection's opening the cache belongs to
     QSqlDatabase m_db;   // the connection as last resolved; resolved again once it is closed
     sqlite3* m_nativeDb = nullptr;

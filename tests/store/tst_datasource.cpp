@@ -220,6 +220,9 @@ private slots:
         SqlQuery q("MyDb");
         SurveyStore store(q);
         store.store(completeAnswers("1"));
+        // libpq's link behind the connection is found (the version check and the loss check
+        // look at it).
+        QVERIFY(datasource::serverHandle(connection::database("MyDb")) != nullptr);
         QVERIFY(PgCluster::shared()->restart());
         try {
             store.store(completeAnswers("2"));
