@@ -9,9 +9,9 @@
 #include <QFileInfo>
 #include <QThread>
 #include <QUuid>
-#include <atomic>
-#include <thread>
 #include <vector>
+
+#include "store/CoreReads.h"
 
 namespace sqlitefile {
 
@@ -90,12 +90,16 @@ const TableCheck kTableChecks[] = {
     {"BasicInfo", "PRAGMA integrity_check(BasicInfo)"},
 };
 
+// The check reads every page, tables and indexes side by side: through memory mapping and a
+// cache large enough for the index pages it revisits.
+void configureForCheck(sqlite3* db) {
+    sqlite3_exec(db, "PRAGMA mmap_size=4294967296", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
+}
+
 void openForCheck(Handle& h, const QString& file) {
     open(h, file, SQLITE_OPEN_READONLY, kCopyFailed);
-    // The check reads every page, tables and indexes side by side: through memory mapping
-    // and a cache large enough for the index pages it revisits.
-    sqlite3_exec(h.db, "PRAGMA mmap_size=4294967296", nullptr, nullptr, nullptr);
-    sqlite3_exec(h.db, "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
+    configureForCheck(h.db);
 }
 
 // The first line a check pragma gives: "ok", or what is wrong.
@@ -150,29 +154,26 @@ bool integrityOk(const QString& file, QString* detail) {
             if (detail) *detail = first;
             return ok;
         }
+        // Each part on a worker of its own connection; a part no worker could run runs here.
         std::vector<QString> results(parts.size());
         std::vector<char> passed(parts.size(), 0);
-        std::atomic<std::size_t> next{0};
-        auto work = [&](sqlite3* db) {
-            for (std::size_t i; (i = next++) < parts.size();) {
+        const std::string path = QFile::encodeName(QFileInfo(file).absoluteFilePath()).toStdString();
+        CoreReads workers(
+            path, parts.size(),
+            [&](sqlite3* db, std::size_t i) {
                 bool partOk = false;
                 results[i] = runCheck(db, parts[i], &partOk);
                 passed[i] = partOk;
+                return true;
+            },
+            configureForCheck);
+        const std::vector<char> ran = workers.wait();
+        for (std::size_t i = 0; i < parts.size(); ++i)
+            if (!ran[i]) {
+                bool partOk = false;
+                results[i] = runCheck(h.db, parts[i], &partOk);
+                passed[i] = partOk;
             }
-        };
-        std::vector<std::thread> workers;
-        for (int w = 1; w < std::min<int>(cores, int(parts.size())); ++w)
-            workers.emplace_back([&] {
-                try {
-                    Handle own;
-                    openForCheck(own, file);
-                    work(own.db);
-                } catch (...) {
-                    // Its parts stay unpassed unless the first thread takes them.
-                }
-            });
-        work(h.db);
-        for (std::thread& t : workers) t.join();
         for (std::size_t i = 0; i < parts.size(); ++i)
             if (!passed[i]) {
                 if (detail) *detail = results[i].isEmpty() ? QStringLiteral("check not run") : results[i];

@@ -22,21 +22,29 @@ std::string CoreReads::sqliteFile(const QString& connectionName) {
 }
 
 CoreReads::CoreReads(const QString& connectionName, std::size_t count, Task task) : m_done(count, 0) {
-    const int cores = std::min(QThread::idealThreadCount(), 8);
-    if (cores < 2 || count == 0) return;
     std::string path;
     try {
         path = sqliteFile(connectionName);
     } catch (...) {
         return;  // the caller's own statements report it
     }
-    if (path.empty()) return;
+    start(path, count, std::move(task), {});
+}
+
+CoreReads::CoreReads(const std::string& path, std::size_t count, Task task, Setup setup) : m_done(count, 0) {
+    start(path, count, std::move(task), std::move(setup));
+}
+
+void CoreReads::start(const std::string& path, std::size_t count, Task task, Setup setup) {
+    const int cores = std::min(QThread::idealThreadCount(), 8);
+    if (cores < 2 || count == 0 || path.empty()) return;
     auto next = std::make_shared<std::atomic<std::size_t>>(0);
-    auto work = [this, next, path, count, task] {
+    auto work = [this, next, path, count, task, setup] {
         sqlite3* db = nullptr;
         const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW;
         if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) == SQLITE_OK) {
             sqlite3_busy_timeout(db, schema::kBusyTimeoutMs);
+            if (setup) setup(db);
             for (std::size_t i; (i = (*next)++) < count;) m_done[i] = task(db, i) ? 1 : 0;
         }
         sqlite3_close(db);

@@ -21,7 +21,11 @@ struct sqlite3;
 class CoreReads {
 public:
     using Task = std::function<bool(sqlite3* db, std::size_t index)>;
+    /// Prepares each worker's connection before its first task (pragmas of the reading).
+    using Setup = std::function<void(sqlite3* db)>;
     CoreReads(const QString& connectionName, std::size_t count, Task task);
+    /// The same over the SQLite file `path` itself.
+    CoreReads(const std::string& path, std::size_t count, Task task, Setup setup = {});
     ~CoreReads();
     CoreReads(const CoreReads&) = delete;
     CoreReads& operator=(const CoreReads&) = delete;
@@ -36,6 +40,7 @@ public:
     static std::string sqliteFile(const QString& connectionName);
 
 private:
+    void start(const std::string& path, std::size_t count, Task task, Setup setup);
     std::vector<char> m_done;
     std::atomic<int> m_running{0};
     std::vector<std::thread> m_workers;
