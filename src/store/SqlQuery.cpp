@@ -15,7 +15,6 @@
 
 namespace {
 
-
 // The statement's ? placeholders as the server numbers them ($1, $2, ...); text in quotes is
 // left alone.
 QByteArray numbered(const QString& sql) {
@@ -155,13 +154,7 @@ void SqlQuery::setSql(const QString& sql, const QVariantList& values, const QStr
 
 SqlQuery::Prepared& SqlQuery::prepared() {
     QSqlDatabase db = connection::database(m_connection);  // opens on first use, anew after a loss
-    forgetStaleStatements();
-    PGconn* server = datasource::serverHandle(db);
-    if (server != m_server) {  // another link: what was prepared on the old one is gone with it
-        m_current = nullptr;
-        m_cache.clear();
-        m_server = server;
-    }
+    forgetStaleStatements(db);
     auto it = m_cache.find(m_sql);
     if (it == m_cache.end()) {
         auto p = std::make_shared<Prepared>();
@@ -209,9 +202,10 @@ PGresult* SqlQuery::runOnServer(const Prepared& statement) {
 void SqlQuery::freeServerStatements() {
     // Only on the link they were prepared on, while it is still open and can take a statement.
     if (!m_server || m_cache.isEmpty()) return;
-    const QString canon = connection::canonicalName(m_connection);
-    if (!QSqlDatabase::contains(canon) || !connection::isOpen(m_connection) ||
-        datasource::serverHandle(QSqlDatabase::database(canon, false)) != m_server || PQstatus(m_server) != CONNECTION_OK)
+    if (!connection::isOpen(m_connection) ||
+        datasource::serverHandle(QSqlDatabase::database(connection::canonicalName(m_connection), false)) !=
+            m_server ||
+        PQstatus(m_server) != CONNECTION_OK)
         return;
     const PGTransactionStatusType t = PQtransactionStatus(m_server);
     if (t != PQTRANS_IDLE && t != PQTRANS_INTRANS) return;
@@ -220,12 +214,14 @@ void SqlQuery::freeServerStatements() {
             PQclear(PQexec(m_server, QByteArray("DEALLOCATE " + p->serverName).constData()));
 }
 
-void SqlQuery::forgetStaleStatements() {
-    // Statements prepared on an earlier opening (a server that went away) are prepared anew.
-    if (m_opening == connection::opening()) return;
+void SqlQuery::forgetStaleStatements(const QSqlDatabase& db) {
+    // Statements prepared on an earlier opening or another server link (a server that went
+    // away) are gone with it: they are prepared anew.
+    PGconn* server = datasource::serverHandle(db);
+    if (m_opening == connection::opening() && server == m_server) return;
     m_current = nullptr;
     m_cache.clear();
-    m_server = nullptr;
+    m_server = server;
     m_opening = connection::opening();
 }
 
@@ -435,7 +431,7 @@ void SqlQuery::begin() {
     close();
     if (!nativeControl(QStringLiteral("BEGIN"))) {
         QSqlDatabase db = connection::database(m_connection);
-        forgetStaleStatements();  // outside the transaction: freeing them may fail harmlessly
+        forgetStaleStatements(db);  // outside the transaction: freeing them may fail harmlessly
         if (!db.transaction()) raise(db.lastError().text());
     }
     m_inTransaction = true;

@@ -67,7 +67,7 @@ private:
     struct Prepared;
     [[noreturn]] void raise(const QString& detail) const;
     Prepared& prepared();
-    void forgetStaleStatements();
+    void forgetStaleStatements(const QSqlDatabase& db);
     pg_result* runOnServer(const Prepared& statement);
     void freeServerStatements();
     /// The SQLite statement for the current text, bound; nullptr when the driver is not SQLite.
