@@ -204,13 +204,11 @@ QString idDetail(const QString& id, const IdentityNumber& j) {
     return QString();
 }
 
-// The 18-character form of a number of 15 or 18 characters (an x made upper-case).
-QString eighteenOf(const QString& id) {
-    if (id.size() == 15) return IdentityNumber::toEighteen(id);
-    if (!id.endsWith(u'x')) return id;
-    QString upper = id;
-    upper[17] = u'X';
-    return upper;
+// Whether a number's resident key differs from the number itself (15 digits, a last x, blanks
+// at either end): only such numbers can share a resident with another stored number.
+bool keyDiffers(const QString& id) {
+    return id.size() == 15 || id.endsWith(u'x') ||
+           (!id.isEmpty() && (id.front().unicode() <= 32 || id.back().unicode() <= 32));
 }
 
 struct Basic {
@@ -297,7 +295,7 @@ CheckResult RegisterCheck::run(QDate today, const Progress& progress) const {
 
     // BasicInfo: every identity number judged, page one's values that the lookup cannot place.
     std::vector<Basic> basics;
-    std::vector<int> older;  // 15 digits, or 18 characters ending in a lower-case x
+    std::vector<int> older;  // numbers whose resident key is not the number itself
     q.setSql(QLatin1String(kBasic), basicCodeFilter(), QStringLiteral("BasicInfo"));
     for (q.open(); !q.eof(); q.next()) {
         basics.push_back({q.text(0), q.text(1), q.text(2)});
@@ -327,21 +325,23 @@ CheckResult RegisterCheck::run(QDate today, const Progress& progress) const {
             case IdentityNumber::Valid:
                 break;
         }
-        if (j.verdict != IdentityNumber::NotAnId && (b.id.size() == 15 || b.id.endsWith(u'x')))
-            older.push_back(int(basics.size()) - 1);
+        if (keyDiffers(b.id)) older.push_back(int(basics.size()) - 1);
     }
     q.close();
     result.questionnaires = qint64(basics.size());
 
-    // The same resident twice: a number of 18 characters equal to the 18-character form of a
-    // 15-digit number or of one ending in x. Only those few forms are hashed.
+    // The same resident twice: records whose numbers have one resident key. Only the few
+    // numbers whose key differs from themselves are hashed; every other number is its own key.
     if (!older.empty()) {
-        QHash<QString, QList<int>> residents;  // 18-character form -> the records with it
-        for (int i : older) residents[eighteenOf(basics[i].id)].append(i);
+        QHash<QString, QList<int>> residents;  // resident key -> the records with it
+        std::vector<char> isOlder(basics.size(), 0);
+        for (int i : older) {
+            residents[IdentityNumber::residentKey(basics[i].id)].append(i);
+            isOlder[std::size_t(i)] = 1;
+        }
         for (int i = 0; i < int(basics.size()); ++i) {
-            const QString& id = basics[i].id;
-            if (id.size() != 18 || id.endsWith(u'x')) continue;
-            const auto it = residents.find(id);
+            if (isOlder[std::size_t(i)]) continue;
+            const auto it = residents.find(basics[i].id);
             if (it != residents.end()) it->append(i);
         }
         for (auto it = residents.cbegin(); it != residents.cend(); ++it) {

@@ -3,14 +3,17 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QUuid>
 
 #include "backup/Restore.h"
 #include "backup/Snapshots.h"
 #include "exchange/RegisterReader.h"
+#include "questionnaire/IdentityNumber.h"
 #include "store/Connection.h"
 #include "store/SqlQuery.h"
+#include "store/Statements.h"
 #include "store/SurveyStore.h"
 
 using namespace catalogue;
@@ -134,12 +137,24 @@ MergePlan RegisterMerge::plan(const sqlitefile::ProgressFn& progress) {
     std::vector<RegisterImage> images = RegisterImage::read({kTheirs, kOurs}, progress, plan.theirs);
     readTheirs(std::move(images[0]));
     const RegisterImage& ours = images[1];
-    auto o = ours.entries().cbegin();
-    const auto oursEnd = ours.entries().cend();
+
+    // Ours by resident: "…X", "…x", " …X " and a 15-digit number with its 18-digit form are
+    // one resident. Where ours holds a resident twice, the record under the resident's own
+    // key (or the first) answers for it.
+    QHash<QString, const RegisterImage::Entry*> oursByResident;
+    QHash<QByteArray, const RegisterImage::Entry*> oursByNumber;  // a number stored on both sides
+    for (const RegisterImage::Entry& o : ours.entries()) {
+        if (!o.hasBasic) continue;
+        oursByNumber.insert(o.key, &o);
+        const QString id = QString::fromUtf8(o.key);
+        const QString key = IdentityNumber::residentKey(id);
+        const auto it = oursByResident.constFind(key);
+        if (it == oursByResident.cend() || trimmedText(id) == key) oursByResident.insert(key, &o);
+    }
+    QHash<QString, QString> theirsByResident;  // resident key -> their first number (trimmed)
     for (const RegisterImage::Entry& t : m_theirs->entries()) {
-        while (o != oursEnd && o->key < t.key) ++o;
-        const bool both = o != oursEnd && o->key == t.key;
-        const QString id = QString::fromUtf8(t.key);
+        const QString raw = QString::fromUtf8(t.key);
+        const QString id = trimmedText(raw);
         for (const QString& u : t.unmatched) plan.problems << MergeProblem{id, u};
         if (!t.hasBasic) {
             plan.problems << MergeProblem{
@@ -150,9 +165,20 @@ MergePlan RegisterMerge::plan(const sqlitefile::ProgressFn& progress) {
             plan.problems << MergeProblem{id, t.failure};
             continue;
         }
-        if (!both || !o->hasBasic) {
+        // The other register holds this resident twice: the first record answers for it.
+        const QString resident = IdentityNumber::residentKey(raw);
+        const auto twice = theirsByResident.constFind(resident);
+        if (twice != theirsByResident.cend()) {
+            plan.problems << MergeProblem{
+                id, QStringLiteral("与对方登记册中的 %1 为同一居民，只合并了 %1").arg(twice.value())};
+            continue;
+        }
+        theirsByResident.insert(resident, id);
+
+        const RegisterImage::Entry* o = oursByNumber.value(t.key, oursByResident.value(resident, nullptr));
+        if (!o) {
             ++plan.added;
-            plan.additions.insert(t.key, both);  // our leftover rows of that number go first
+            plan.additions.insert(t.key);  // our leftover answer rows of the number go first
             continue;
         }
         if (o->failure.isEmpty() && o->answers == t.answers) {
@@ -162,12 +188,17 @@ MergePlan RegisterMerge::plan(const sqlitefile::ProgressFn& progress) {
         const Answers oa = ours.answers(*o), ta = m_theirs->answers(t);
         MergeConflict c;
         c.id = id;
+        c.oursId = oa.id;
         c.oursName = oa.name;
         c.theirsName = ta.name;
         if (!o->failure.isEmpty())
             c.differences << MergeDifference{QString(), QStringLiteral("本登记册的问卷"), o->failure,
                                              QString()};
+        if (c.oursId != c.id)
+            c.differences << MergeDifference{qs(pages().front().caption), QStringLiteral("身份证号码"),
+                                             c.oursId, c.id};
         c.differences << differences(oa, ta);
+        plan.conflictKeys.insert(t.key, QString::fromUtf8(o->key));
         plan.conflicts << c;
     }
     return plan;
@@ -175,9 +206,15 @@ MergePlan RegisterMerge::plan(const sqlitefile::ProgressFn& progress) {
 
 int RegisterMerge::apply(const MergePlan& plan, const sqlitefile::ProgressFn& progress, bool backups) {
     openSource();
-    QHash<QByteArray, bool> actions = plan.additions;
+    // Their number (as stored) -> our questionnaire it replaces (as stored; null for an
+    // addition). A replaced questionnaire keeps our spelling of the resident's number.
+    QHash<QByteArray, QString> actions;
+    for (const QByteArray& key : plan.additions) actions.insert(key, QString());
+    QSet<QString> taken;
     for (const MergeConflict& c : plan.conflicts)
-        if (c.takeTheirs) actions.insert(c.id.toUtf8(), true);
+        if (c.takeTheirs) taken << c.id;
+    for (auto it = plan.conflictKeys.cbegin(); it != plan.conflictKeys.cend(); ++it)
+        if (taken.contains(trimmedText(QString::fromUtf8(it.key())))) actions.insert(it.key(), it.value());
     if (actions.isEmpty()) return 0;
     backup::Snapshots snapshots(backup::databaseFile());
     if (backups && backup::embeddedEngine()) snapshots.backupNow();
@@ -201,21 +238,33 @@ int RegisterMerge::apply(const MergePlan& plan, const sqlitefile::ProgressFn& pr
     } defaultCache{q};
     const qint64 total = actions.size();
     qint64 written = 0;
+    QString writing;  // the number of the questionnaire being written, for a failure's message
     auto t = m_theirs->entries().cbegin();
     const auto end = m_theirs->entries().cend();
-    store.storeMany([&](Answers& answers, bool& replace) {
-        for (; t != end; ++t) {
-            const auto it = actions.constFind(t->key);
-            if (it == actions.constEnd() || !t->hasBasic || !t->failure.isEmpty()) continue;
-            answers = m_theirs->answers(*t++);
-            replace = it.value();
-            ++written;
-            if (progress && (written % 256) == 1 && !progress(total - written, total))
-                throw sqlitefile::Cancelled{};
-            return true;
-        }
-        return false;
-    });
+    try {
+        store.storeMany([&](Answers& answers, QString& replaces) {
+            for (; t != end; ++t) {
+                const auto it = actions.constFind(t->key);
+                if (it == actions.constEnd() || !t->hasBasic || !t->failure.isEmpty()) continue;
+                answers = m_theirs->answers(*t++);
+                replaces = it.value();
+                if (!replaces.isNull()) answers.id = trimmedText(replaces);
+                writing = answers.id;
+                ++written;
+                if (progress && (written % 256) == 1 && !progress(total - written, total))
+                    throw sqlitefile::Cancelled{};
+                return true;
+            }
+            return false;
+        });
+    } catch (const StoreFailure& e) {
+        const QString what =
+            e.table == 0 ? QStringLiteral("基本信息") : item(group(statements::groupOf(e.table)).label);
+        throw sqlitefile::FileError(
+            QStringLiteral("合并失败：写入身份证号码为 %1 的问卷（%2）时出错。未合并，当前的登记册没有改动。")
+                .arg(writing, what),
+            QStringLiteral("merge failed at %1 of %2").arg(QString::fromUtf8(e.what()), writing));
+    }
     if (progress) progress(0, total);
     if (backups && backup::embeddedEngine()) snapshots.backupNow();
     return int(written);

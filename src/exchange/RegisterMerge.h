@@ -3,8 +3,8 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
-
 #include <memory>
 
 #include "backup/SqliteFile.h"
@@ -21,9 +21,10 @@ struct MergeDifference {
     bool operator==(const MergeDifference&) const = default;
 };
 
-/// The same identity number with different answers.
+/// The same resident with different answers.
 struct MergeConflict {
-    QString id;
+    QString id;      ///< the number in the other register (trimmed)
+    QString oursId;  ///< the number in ours (trimmed): the same resident, perhaps spelt otherwise
     QString oursName;
     QString theirsName;
     QList<MergeDifference> differences;  ///< page by page, in page order
@@ -45,8 +46,10 @@ struct MergePlan {
     QList<MergeConflict> conflicts;
     QList<MergeProblem> problems;  ///< not importable: rows without BasicInfo, rows matching no option,
                                    ///< unreadable questionnaires
-    /// Identity numbers (as stored) to add; true when our leftover answer rows go first.
-    QHash<QByteArray, bool> additions;
+    /// Identity numbers (as stored in the other register) to add.
+    QSet<QByteArray> additions;
+    /// Their numbers (as stored) that a conflict compares with ours, and ours as stored.
+    QHash<QByteArray, QString> conflictKeys;
 
     /// Conflicts whose choice is theirs.
     int takenFromTheirs() const;
@@ -67,8 +70,8 @@ public:
 
     /// Writes the plan in one transaction: additions, and conflicts whose choice is theirs. A
     /// backup of ours is made first (and after) when `backups` is set. Returns the number of
-    /// questionnaires written. A failure or a cancel changes nothing (FileError, StoreFailure,
-    /// sqlitefile::Cancelled).
+    /// questionnaires written. A failure or a cancel changes nothing (FileError naming the
+    /// questionnaire that could not be written, or sqlitefile::Cancelled).
     int apply(const MergePlan& plan, const sqlitefile::ProgressFn& progress = {}, bool backups = true);
 
     /// Writes the conflicts (page by page) and the problems as CSV (UTF-8) to `file`.

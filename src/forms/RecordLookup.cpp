@@ -13,12 +13,6 @@ namespace {
 const QString kCaption = QStringLiteral("提示");
 }
 
-QString RecordLookup::identityNumber(const QString& typed) {
-    QString id = trimmedText(typed);
-    if (id.endsWith(u'x')) id[id.size() - 1] = u'X';
-    return id;
-}
-
 void RecordLookup::typeAndEnter(QLineEdit* idEdit, const QString& id) {
     idEdit->setFocus(Qt::OtherFocusReason);
     idEdit->clear();
@@ -32,13 +26,12 @@ void RecordLookup::typeAndEnter(QLineEdit* idEdit, const QString& id) {
 
 bool RecordLookup::run(const Host& h) {
     h.status->setPanelText(0, QStringLiteral("正在查询相关信息,请稍候..."));
-    const QString id = identityNumber(h.idEdit->text());
-    if (id.isEmpty()) {
+    if (trimmedText(h.idEdit->text()).isEmpty()) {
         inform(h.form, QStringLiteral("请输入身份证号码"), kCaption);
         return false;
     }
     SurveyStore store(*h.query);
-    const LookupResult result = store.read(id);
+    const LookupResult result = store.readTyped(h.idEdit->text());
     if (result.status == LookupResult::NotFound) {
         inform(h.form, QStringLiteral("没有符合条件的记录"), kCaption);
         h.status->setPanelText(0, QStringLiteral("查询成功,没有符合条件的记录！"));

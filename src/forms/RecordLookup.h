@@ -23,7 +23,7 @@ public:
         StatusPanels* status;
         SqlQuery* query;
         std::function<void()> onSuccess;  ///< runs only after a complete load
-        Answers* loaded = nullptr;        ///< gets what a complete load read, when given
+        Answers* loaded = nullptr;        ///< gets what a complete load read (the number as stored)
     };
 
     /// Runs one lookup; true when it reached its end (the success action ran).
@@ -33,7 +33,4 @@ public:
     /// and validator apply, as to a paste) and presses Enter in it, as a clerk would; the
     /// host's own key handling runs the lookup. For forms that start with a number.
     static void typeAndEnter(QLineEdit* idEdit, const QString& id);
-
-    /// The number as statements use it: trimmed, a trailing lower-case x upper-cased.
-    static QString identityNumber(const QString& typed);
 };

@@ -136,7 +136,8 @@ void TFrm_Edit::Btn_QryClick() {
 void TFrm_Edit::Btn_SaveClick() {
     if (!m_query) return;
     Answers answers = PageControl1->answers();
-    answers.id = RecordLookup::identityNumber(Edt_ID->text());
+    // The questionnaire the lookup found, under its number as stored.
+    answers.id = m_loaded.id;
 
     if (const auto failure = checks::firstFailure(answers, catalogue::FormKind::Edit)) {
         recordforms::showCheckFailure(this, PageControl1, *failure);

@@ -13,6 +13,7 @@
 
 #include "RecordLookup.h"
 #include "questionnaire/QuestionnairePages.h"
+#include "store/DbError.h"
 #include "store/SqlQuery.h"
 #include "store/SurveyStore.h"
 #include "ui/FixedDialog.h"
@@ -153,17 +154,20 @@ void TFrm_Query::Btn_QryClick() {
 void TFrm_Query::Btn_DeleteClick() {
     if (!m_query) return;
     if (!confirm(this, QStringLiteral("你真的要删除此条记录吗？"), QStringLiteral("确认"))) return;
-    const QString id = RecordLookup::identityNumber(Edt_ID->text());
-    if (id.isEmpty()) {
+    if (trimmedText(Edt_ID->text()).isEmpty()) {
         inform(this, QStringLiteral("请输入身份证号！"), kCaption);
         return;
     }
     SB->setPanelText(0, QStringLiteral("正在删除记录..."));
     QString outcome = QStringLiteral("删除成功！");
     try {
-        // One transaction: the questionnaire goes from all thirteen tables or stays whole.
-        SurveyStore(*m_query).remove(id);
+        // The number as stored ("…x" typed or stored by another program is one number), then
+        // one transaction: the questionnaire goes from all thirteen tables or stays whole.
+        SurveyStore store(*m_query);
+        store.remove(store.storedNumber(Edt_ID->text()));
     } catch (const StoreFailure&) {
+        outcome = QStringLiteral("删除失败！");
+    } catch (const DbError&) {
         outcome = QStringLiteral("删除失败！");
     }
     inform(this, outcome, kCaption);

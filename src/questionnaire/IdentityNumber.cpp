@@ -2,6 +2,12 @@
 
 namespace {
 
+QStringView trimmed(QStringView s) {
+    while (!s.isEmpty() && s.front().unicode() <= 32) s = s.mid(1);
+    while (!s.isEmpty() && s.back().unicode() <= 32) s.chop(1);
+    return s;
+}
+
 bool isDigit(QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; }
 
 bool allDigits(QStringView s) {
@@ -74,4 +80,21 @@ IdentityNumber IdentityNumber::judge(QStringView text, QDate today, bool fill18)
         return r;
     }
     return r;  // NotAnId
+}
+
+QString IdentityNumber::residentKey(QStringView stored) {
+    const QStringView t = trimmed(stored);
+    if (t.size() == 15 && allDigits(t)) return toEighteen(t);
+    QString key = t.toString();
+    if (!key.isEmpty() && key.back() == u'x') key.back() = u'X';
+    return key;
+}
+
+QStringList IdentityNumber::spellings(QStringView typed) {
+    const QString t = trimmed(typed).toString();
+    if (t.isEmpty()) return {};
+    if (t.back() != u'x' && t.back() != u'X') return {t};
+    QString other = t;
+    other.back() = t.back() == u'x' ? u'X' : u'x';
+    return {t, other};
 }

@@ -3,6 +3,7 @@
 #include <QChar>
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 /// What the national standard for citizen identity numbers says about one number as stored.
@@ -36,4 +37,13 @@ struct IdentityNumber {
     static QChar checkCharacter(QStringView first17);
     /// The 18-digit form of 15 digits (precondition: exactly 15 ASCII digits).
     static QString toEighteen(QStringView fifteen);
+
+    /// The one notion of "the same resident": two stored numbers belong to the same resident
+    /// exactly when their keys are equal. The key is the number trimmed (characters of code 32
+    /// or less at either end), a last x as X, and 15 digits as their 18-digit form.
+    static QString residentKey(QStringView stored);
+    /// The spellings under which a typed number may be stored, in the order a lookup tries
+    /// them: the trimmed text as typed, then, when it ends in x or X, the other case of that
+    /// letter. Never a 15/18-digit counterpart: a lookup finds only its own number.
+    static QStringList spellings(QStringView typed);
 };

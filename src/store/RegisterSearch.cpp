@@ -8,6 +8,7 @@
 #include "Connection.h"
 #include "SqlQuery.h"
 #include "questionnaire/Catalogue.h"
+#include "questionnaire/IdentityNumber.h"
 
 namespace {
 
@@ -98,6 +99,19 @@ const QString& rowsStatement() {
     return sql;
 }
 
+// The other form of a whole identity number typed as a word, as it would stand in a stored
+// number: 15 digits for an 18-digit number of the 1900s, the first 17 characters of the
+// 18-digit form for 15 digits (any check character). Empty for any other word.
+QString otherForm(const QString& word) {
+    auto digits = [](QStringView s) {
+        return std::all_of(s.begin(), s.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    };
+    if (word.size() == 15 && digits(word)) return IdentityNumber::toEighteen(word).left(17);
+    if (word.size() == 18 && digits(QStringView(word).left(17)) && word.mid(6, 2) == QLatin1String("19"))
+        return word.left(6) + word.mid(8, 9);
+    return QString();
+}
+
 }  // namespace
 
 QStringList RegisterSearch::words(const QString& typed) {
@@ -168,6 +182,15 @@ QStringList RegisterSearch::find(const QString& typed, Column sortBy, Qt::SortOr
             sql += kTextColumns[c];
             sql += m.after;
             values << m.value;
+        }
+        // A whole identity number also finds the same resident under its other form.
+        if (const QString other = otherForm(w); !other.isEmpty()) {
+            const Matcher o = matcherFor(driver, other);
+            sql += QStringLiteral(" OR ");
+            sql += o.before;
+            sql += kTextColumns[0];
+            sql += o.after;
+            values << o.value;
         }
         sql += u')';
     }

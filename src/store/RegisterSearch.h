@@ -10,7 +10,8 @@ class SqlQuery;
 /// Finds questionnaires by what a clerk hears on the telephone: every word typed must occur,
 /// each in any of the five texts (identity number, name, address, work unit, phone), without
 /// regard to the case of Latin letters or to the width of digits. `%` and `_` are plain
-/// characters. An empty text finds the whole register.
+/// characters. A word that is a whole identity number also finds the same resident stored under
+/// the number's other form (15 or 18 digits). An empty text finds the whole register.
 ///
 /// A search gives the identity numbers of the matches, in the order asked for (a small list,
 /// held whole, which also gives the number of matches); the texts of the rows are read later,

@@ -4,6 +4,7 @@
 #include "Encoding.h"
 #include "SqlQuery.h"
 #include "Statements.h"
+#include "questionnaire/IdentityNumber.h"
 
 using namespace catalogue;
 
@@ -34,6 +35,13 @@ void SurveyStore::insertRows(const Answers& answers, bool replacing) {
                       QStringLiteral("identity number of %1 characters").arg(id.size()));
     QVariantList basic;
     for (const QString& v : rows.basic) basic << v;
+    if (!replacing) {
+        // "…X" and "…x" are one resident: a new questionnaire never stands beside the other
+        // spelling of its number (the key would let it).
+        const QStringList spellings = IdentityNumber::spellings(id);
+        if (spellings.size() > 1 && isStored(spellings[1]))
+            throw DbError(statements::tableName(0), QStringLiteral("stored with the other case of x"));
+    }
     m_query.setSql(statements::insertBasic(), basic, statements::tableName(0));
     m_query.execSql();
     if (!replacing) {
@@ -60,6 +68,31 @@ void SurveyStore::insertRows(const Answers& answers, bool replacing) {
         m_query.setSql(statements::insertAnswer(m_table, other), values, statements::tableName(m_table));
         m_query.execSql();
     }
+}
+
+bool SurveyStore::isStored(const QString& id) {
+    m_query.setSql(statements::select(0), {id}, statements::tableName(0));
+    m_query.open();
+    const bool found = !m_query.eof();
+    m_query.close();
+    return found;
+}
+
+QString SurveyStore::storedNumber(const QString& typed) {
+    const QStringList spellings = IdentityNumber::spellings(typed);
+    if (spellings.size() < 2) return spellings.value(0);
+    for (const QString& s : spellings)
+        if (isStored(s)) return s;
+    QString canonical = spellings[0];
+    canonical.back() = u'X';
+    return canonical;
+}
+
+LookupResult SurveyStore::readTyped(const QString& typed) {
+    const QStringList spellings = IdentityNumber::spellings(typed);
+    LookupResult result = read(spellings.value(0));
+    if (result.status == LookupResult::NotFound && spellings.size() > 1) result = read(spellings[1]);
+    return result;
 }
 
 void SurveyStore::deleteRows(const QString& id) {
@@ -116,15 +149,16 @@ void SurveyStore::remove(const QString& id) {
     inTransaction([&] { deleteRows(trimmedText(id)); }, statements::kTableCount - 1);
 }
 
-void SurveyStore::storeMany(const std::function<bool(Answers&, bool&)>& next) {
+void SurveyStore::storeMany(const std::function<bool(Answers&, QString&)>& next) {
     try {
         inTransaction(
             [&] {
                 Answers answers;
-                bool replace = false;
-                while (next(answers, replace)) {
-                    if (replace) deleteRows(trimmedText(answers.id));
-                    insertRows(answers, replace);
+                QString replaces;
+                while (next(answers, replaces)) {
+                    if (!replaces.isNull()) deleteRows(replaces);
+                    insertRows(answers, !replaces.isNull());
+                    replaces = QString();
                 }
             },
             statements::kTableCount - 1);

@@ -37,7 +37,8 @@ public:
 
     /// The BasicInfo row, then one row per ticked box; leftover answer rows of the same number
     /// are removed first. Throws StoreFailure (table 0 also for an identity number that is
-    /// empty or longer than 18 characters, or already stored).
+    /// empty or longer than 18 characters, or already stored, also as the same number with
+    /// the other case of a last x).
     void store(const Answers& answers);
     /// The thirteen deletes, then the store run, in one transaction. Throws StoreFailure.
     void replace(const Answers& answers);
@@ -53,19 +54,28 @@ public:
     void remove(const QString& id);
     /// Reads BasicInfo, then the twelve answer tables in order; stops at the first failure.
     LookupResult read(const QString& id);
+    /// Reads the questionnaire a clerk typed the number of: under the trimmed text as typed,
+    /// else under the same number with the other case of a last x (a number stored as
+    /// "…x" by another program is still found). The answers carry the number as stored.
+    LookupResult readTyped(const QString& typed);
+    /// The spelling under which the questionnaire a clerk typed is stored, tried in the order
+    /// of readTyped(); when none is stored, the trimmed text with a last x as X. Raises DbError.
+    QString storedNumber(const QString& typed);
 
     /// Many stores and replaces as ONE transaction (a merge of another register): `next` fills
-    /// `answers`, sets `replace` (true: the stored questionnaire of that number is replaced)
-    /// and returns true, or returns false when there is no more. All of it or nothing: a failed
-    /// statement throws StoreFailure; any other exception from `next` (a cancel) rolls back and
-    /// passes on.
-    void storeMany(const std::function<bool(Answers& answers, bool& replace)>& next);
+    /// `answers`, sets `replaces` (the number, exactly as stored, of the questionnaire that goes
+    /// first; null for a new one) and returns true, or returns false when there is no more. All
+    /// of it or nothing: a failed statement throws StoreFailure; any other exception from `next`
+    /// (a cancel) rolls back and passes on.
+    void storeMany(const std::function<bool(Answers& answers, QString& replaces)>& next);
 
 private:
     /// The BasicInfo row, then the answer rows; a new questionnaire (not `replacing`) first
     /// removes answer rows that carry its number without a BasicInfo row.
     void insertRows(const Answers& answers, bool replacing);
     void deleteRows(const QString& id);
+    /// Whether BasicInfo holds exactly this number (the lookup's own statement).
+    bool isStored(const QString& id);
     template <typename Run>
     void inTransaction(Run run, int lastTable);
 

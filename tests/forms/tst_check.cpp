@@ -39,6 +39,7 @@ const char* const kFifteen = "440305800229001";       // 18-digit form 440305198
 const char* const kFifteenAlone = "510107720401331";  // its 18-digit form is not stored
 const char* const kEighteenOfFifteen = "440305198002290010";
 const char* const kLowerX = "11010519491231002x";
+const char* const kRightBlank = "110101199003071233 ";  // kRight, typed elsewhere with a blank
 
 struct Row {
     QString id;
@@ -88,6 +89,7 @@ class TstCheck : public QObject {
         basic(*db, {kEighteenOfFifteen, QStringLiteral("己")});
         basic(*db, {kFifteenAlone, QStringLiteral("庚")});
         basic(*db, {kLowerX, QStringLiteral("乙")});
+        basic(*db, {kRightBlank, QStringLiteral("甲")});
         basic(*db, {QStringLiteral("12345"), QStringLiteral("辛")});
         basic(*db, {QStringLiteral("1101011990030X1233"), QStringLiteral("壬")});
         // Answer rows of right questionnaires, in canonical and in merely readable forms.
@@ -127,7 +129,7 @@ private slots:
         const QString before = db->dump();
         const CheckResult r = RegisterCheck().run(kToday);
         QCOMPARE(db->dump(), before);  // the check changes nothing
-        QCOMPARE(r.questionnaires, 11);
+        QCOMPARE(r.questionnaires, 12);
         QVERIFY(!r.cancelled);
 
         const QList<std::pair<K, QString>> expected = {
@@ -138,10 +140,13 @@ private slots:
             {K::Fifteen, kFifteenAlone},
             {K::SameResident, kLowerX},
             {K::SameResident, kRightX},
+            {K::SameResident, kRight},
+            {K::SameResident, kRightBlank},
             {K::SameResident, kEighteenOfFifteen},
             {K::SameResident, kFifteen},
             {K::NotAnId, QStringLiteral("1101011990030X1233")},
             {K::NotAnId, QStringLiteral("12345")},
+            {K::NotAnId, kRightBlank},
             {K::OrphanRows, QStringLiteral("310104197001011234")},
             {K::UnknownCode, kRightX},
             {K::UnknownCode, kRightX},
@@ -159,7 +164,8 @@ private slots:
         QList<QString> residents;
         for (const CheckProblem& p : r.problems)
             if (p.kind == K::SameResident) residents << p.resident;
-        QCOMPARE(residents, (QList<QString>{kRightX, kRightX, kEighteenOfFifteen, kEighteenOfFifteen}));
+        QCOMPARE(residents,
+                 (QList<QString>{kRight, kRight, kRightX, kRightX, kEighteenOfFifteen, kEighteenOfFifteen}));
 
         // What each explanation says.
         QCOMPARE(find(r, K::WrongCheck, kWrongCheck)->detail, QStringLiteral("校验码应为 4"));
@@ -173,6 +179,8 @@ private slots:
                  QStringLiteral("与 440305198002290010 为同一居民"));
         QCOMPARE(find(r, K::SameResident, kLowerX)->detail,
                  QStringLiteral("与 11010519491231002X 为同一居民"));
+        QCOMPARE(find(r, K::SameResident, kRightBlank)->detail,
+                 QStringLiteral("与 110101199003071233 为同一居民"));
         QCOMPARE(find(r, K::NotAnId, QStringLiteral("12345"))->detail, QStringLiteral("共 5 位"));
         const CheckProblem* orphan = find(r, K::OrphanRows, QStringLiteral("310104197001011234"));
         QCOMPARE(orphan->detail, QStringLiteral("答案行在：专业及特长、依靠哪类居民参与？"));
@@ -404,11 +412,11 @@ private slots:
         auto* open = w.findChild<QPushButton*>(QStringLiteral("Btn_Open"));
         auto* copy = w.findChild<QPushButton*>(QStringLiteral("Btn_Copy"));
         QVERIFY(tree && summary && open && copy);
-        QCOMPARE(summary->text(), QStringLiteral("共检查 11 份问卷，发现 16 个问题。"));
+        QCOMPARE(summary->text(), QStringLiteral("共检查 12 份问卷，发现 19 个问题。"));
 
         const QStringList groups = {"校验码错误（1）",        "出生日期不可能（2）",
-                                    "15位旧号码（2）",        "同一居民重复登记（4）",
-                                    "不是身份证号码（2）",    "答案行缺少基本信息（1）",
+                                    "15位旧号码（2）",        "同一居民重复登记（6）",
+                                    "不是身份证号码（3）",    "答案行缺少基本信息（1）",
                                     "无法识别的选项代码（4）"};
         auto groupTexts = [tree] {
             QStringList out;
@@ -435,7 +443,7 @@ private slots:
         QTreeWidgetItem* same = tree->topLevelItem(3);
         QStringList sameIds;
         for (int i = 0; i < same->childCount(); ++i) sameIds << same->child(i)->text(0);
-        QCOMPARE(sameIds, (QStringList{kRightX, kLowerX, kEighteenOfFifteen, kFifteen}));
+        QCOMPARE(sameIds, (QStringList{kRight, kRightBlank, kRightX, kLowerX, kEighteenOfFifteen, kFifteen}));
 
         // Without an opener a row can only be copied.
         QVERIFY(!copy->isEnabled());

@@ -10,6 +10,7 @@
 #include "questionnaire/QuestionnairePages.h"
 #include "store/Schema.h"
 #include "store/SqlQuery.h"
+#include "store/Statements.h"
 #include "store/SurveyStore.h"
 #include "ui/ScriptedPrompt.h"
 #include "ui/StatusPanels.h"
@@ -363,6 +364,25 @@ private slots:
         QCOMPARE(pages().currentIndex(), 9);
         QCOMPARE(edtId()->text(), kId);
         QCOMPARE(pages().basicEdit(0)->text(), QStringLiteral("张三"));
+    }
+
+    // A number stored as "…x" by another program: the form (which types X) finds it and saves
+    // it under its own spelling, never beside it.
+    void lowerCaseXStoredIsEditedInPlace() {
+        const QString X = QStringLiteral("11010519491231002X"), x = QStringLiteral("11010519491231002x");
+        storeQuestionnaire(completeAnswers(X));
+        for (int t = 0; t < statements::kTableCount; ++t)
+            m_db->exec(QStringLiteral("UPDATE %1 SET ID=? WHERE ID=?").arg(statements::tableName(t)), {x, X});
+        QTest::keyClicks(edtId(), x);
+        QCOMPARE(edtId()->text(), X);
+        QTest::keyClick(edtId(), Qt::Key_Return);
+        QCOMPARE(enabled(), QStringLiteral("0011"));
+        pages().basicEdit(0)->setText(QStringLiteral("李四"));
+        save();
+        QCOMPARE(onlyMessage(), QStringLiteral("修改记录成功！/提示"));
+        QCOMPARE(m_db->rows("SELECT ID, name FROM BasicInfo"), QList<QStringList>({{x, "李四"}}));
+        QCOMPARE(m_db->count(QStringLiteral("Special"), X), 0);
+        QVERIFY(m_db->count(QStringLiteral("Special"), x) > 0);
     }
 
     void changedAnswersAreStoredAndReadBack() {

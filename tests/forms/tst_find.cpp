@@ -14,6 +14,7 @@
 #include "forms/TFrm_Find.h"
 #include "forms/TFrm_Query.h"
 #include "questionnaire/QuestionnairePages.h"
+#include "store/RegisterSearch.h"
 #include "store/SqlQuery.h"
 #include "store/SurveyStore.h"
 #include "ui/ScriptedPrompt.h"
@@ -177,6 +178,38 @@ private slots:
             QCOMPARE(status(), QStringLiteral("找到 %1 份问卷").arg(people.size()));
         QCOMPARE(button("Btn_View")->isEnabled(), !people.isEmpty());
         QVERIFY(m_prompt->messages().isEmpty());
+    }
+
+    // A whole identity number also finds the same resident under its other form; a part of
+    // one does not.
+    void otherFormOfANumber_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("found");
+        QTest::newRow("18 digits find 15") << "440305800229001"
+                                           << "440305198002290010" << true;
+        QTest::newRow("18 digits, wrong check, find 15") << "440305800229001"
+                                                         << "440305198002290011" << true;
+        QTest::newRow("15 digits find 18") << "440305198002290010"
+                                           << "440305800229001" << true;
+        QTest::newRow("15 digits find 18 with X") << "11010519491231002X"
+                                                  << "110105491231002" << true;
+        QTest::newRow("15 digits find 18 with x") << "11010519491231002x"
+                                                  << "110105491231002" << true;
+        QTest::newRow("18 digits of the 2000s") << "110101000101123"
+                                                << "110101200001011237" << false;
+        QTest::newRow("part of a number") << "440305800229001"
+                                          << "4403051980" << false;
+    }
+
+    void otherFormOfANumber() {
+        QFETCH(QString, stored);
+        QFETCH(QString, typed);
+        QFETCH(bool, found);
+        SqlQuery q(QStringLiteral("MyDb"));
+        SurveyStore(q).store(completeAnswers(stored));
+        SurveyStore(q).store(completeAnswers(QStringLiteral("510107196004045678")));
+        QCOMPARE(RegisterSearch(q).find(typed), found ? QStringList{stored} : QStringList{});
     }
 
     void typingFiltersAfterAPause() {

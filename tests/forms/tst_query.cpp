@@ -10,6 +10,7 @@
 #include "forms/TFrm_Query.h"
 #include "questionnaire/QuestionnairePages.h"
 #include "store/SqlQuery.h"
+#include "store/Statements.h"
 #include "store/SurveyStore.h"
 #include "ui/ScriptedPrompt.h"
 #include "ui/StatusPanels.h"
@@ -359,6 +360,53 @@ private slots:
         QCOMPARE(idEdit()->text(), typedAfterLookup);
         QCOMPARE(pages()->answers(), shown);
         QVERIFY(deleteButton()->isEnabled());
+    }
+
+    // "…X" and "…x" are one number: a number stored as "…x" by another program is found and
+    // deleted whichever way it is typed, and where both are stored each is reached exactly.
+    void spellingsOfOneNumber_data() {
+        QTest::addColumn<QStringList>("stored");  // 李四 under the first, 张三 under the second
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shownName");
+        QTest::addColumn<QStringList>("remaining");
+
+        const QString X = QStringLiteral("11010519491231002X"), x = QStringLiteral("11010519491231002x");
+        QTest::newRow("x stored, X typed") << QStringList{x} << X << "李四" << QStringList{};
+        QTest::newRow("x stored, x typed") << QStringList{x} << x << "李四" << QStringList{};
+        QTest::newRow("X stored, x typed") << QStringList{X} << x << "李四" << QStringList{};
+        QTest::newRow("both, X typed") << QStringList{X, x} << X << "李四" << QStringList{x};
+        QTest::newRow("both, x typed") << QStringList{X, x} << x << "张三" << QStringList{X};
+        QTest::newRow("both, x stored first") << QStringList{x, X} << x << "李四" << QStringList{X};
+    }
+
+    void spellingsOfOneNumber() {
+        QFETCH(QStringList, stored);
+        QFETCH(QString, typed);
+        QFETCH(QString, shownName);
+        QFETCH(QStringList, remaining);
+
+        for (int i = 0; i < stored.size(); ++i) {
+            const QString temporary = QStringLiteral("99999999999999999%1").arg(i);
+            store(i == 0 ? richAnswers(temporary) : completeAnswers(temporary));
+            for (int t = 0; t < statements::kTableCount; ++t)
+                m_db->exec(QStringLiteral("UPDATE %1 SET ID=? WHERE ID=?").arg(statements::tableName(t)),
+                           {stored[i], temporary});
+        }
+        idEdit()->setText(typed);
+        QTest::keyClick(idEdit(), Qt::Key_Return);
+        QVERIFY2(m_prompt->messages().isEmpty(), qPrintable(m_prompt->texts().join(u'|')));
+        QCOMPARE(pages()->basicEdit(0)->text(), shownName);
+
+        m_prompt->answerConfirmations({true});
+        deleteButton()->click();
+        QCOMPARE(m_prompt->texts().last(), kDeleted);
+        QStringList left;
+        for (const QString& id : stored)
+            if (m_db->count(QStringLiteral("BasicInfo"), id) > 0) left << id;
+        QCOMPARE(left, remaining);
+        // The deleted questionnaire went whole; the other stayed whole.
+        for (const QString& id : stored)
+            QCOMPARE(m_db->count(QStringLiteral("Special"), id) > 0, remaining.contains(id));
     }
 
     void findEachDeleteOneFindTheOtherWhole() {
