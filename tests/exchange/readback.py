@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 # Reads an exported file back with readers that have nothing to do with the program's writers
-# and prints what it holds as JSON: openpyxl for xlsx, the csv module for csv, pandas for dta.
+# and prints what it holds as JSON: openpyxl for xlsx, the csv module (or pandas) for csv, pandas
+# for dta.
 import csv
 import json
 import math
@@ -46,12 +47,30 @@ def xlsx(path):
     return {"sheets": sheets}
 
 
+# The one rule the README gives for reading the register's CSV for spreadsheets in a program.
+MARKED = tuple("=+-@'\t\r\uff1d\uff0b\uff0d\uff20")
+
+
+def as_typed(v):
+    if v[:1] == "\t" or (v[:1] == "'" and v[1:2] in MARKED and v[1:2] != ""):
+        return v[1:]
+    return v
+
+
 def csvfile(path):
     with open(path, "rb") as f:
         raw = f.read()
     with open(path, newline="", encoding="utf-8-sig") as f:
         rows = list(csv.reader(f, strict=True))
-    return {"bom": raw.startswith(b"\xef\xbb\xbf"), "crlf": b"\r\n" in raw, "rows": rows}
+    return {"bom": raw.startswith(b"\xef\xbb\xbf"), "crlf": b"\r\n" in raw, "rows": rows,
+            "typed": [[as_typed(v) for v in row] for row in rows]}
+
+
+def pandascsv(path):
+    import pandas as pd
+    df = pd.read_csv(path, dtype=str, keep_default_na=False, encoding="utf-8-sig")
+    rows = [list(df.columns)] + [list(r) for r in df.itertuples(index=False, name=None)]
+    return {"rows": rows, "typed": [[as_typed(v) for v in row] for row in rows]}
 
 
 def dta(path):
@@ -71,5 +90,5 @@ def dta(path):
 
 
 fmt, path = sys.argv[1], sys.argv[2]
-data = {"xlsx": xlsx, "csv": csvfile, "dta": dta}[fmt](path)
+data = {"xlsx": xlsx, "csv": csvfile, "pandas-csv": pandascsv, "dta": dta}[fmt](path)
 sys.stdout.write(json.dumps(data, ensure_ascii=False, default=str))

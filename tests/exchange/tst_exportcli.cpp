@@ -30,7 +30,10 @@ void TstExportCli::status_data() {
     QTest::newRow("stats help") << QStringList{"export-stats", "--help"} << 0 << "--out FILE"
                                 << "";
     QTest::newRow("unknown format") << QStringList{"export", "--format", "pdf", "--out", "@/x.pdf"} << 2 << ""
-                                    << "give --format xlsx, csv, sav or dta";
+                                    << "give --format xlsx, csv, csv-plain, sav or dta";
+    QTest::newRow("no format, an extension that names none")
+        << QStringList{"export", "--out", "@/x.txt"} << 2 << ""
+        << "give --format";
     QTest::newRow("unknown layout") << QStringList{"export", "--format", "csv",    "--layout",
                                                    "long",   "--out",    "@/x.csv"}
                                     << 2 << ""
