@@ -44,9 +44,10 @@ QByteArray CsvFile::encode(const QString& text, Kind kind, Flavour flavour, bool
             t.prepend(u'\t');
     }
     QByteArray f = t.toUtf8();
-    const bool quote =
-        f.contains(',') || f.contains('"') || f.contains('\n') || f.contains('\r') ||
-        (!f.isEmpty() && (f.front() == ' ' || f.front() == '\t' || f.back() == ' ' || f.back() == '\t'));
+    // RFC 4180 quotes separators, quotes, line ends; a tab and blanks at either end are quoted
+    // too, as some readers would drop them.
+    const bool quote = f.contains(',') || f.contains('"') || f.contains('\n') || f.contains('\r') ||
+                       f.contains('\t') || (!f.isEmpty() && (f.front() == ' ' || f.back() == ' '));
     if (!quote) return f;
     f.replace("\"", "\"\"");
     return '"' + f + '"';

@@ -25,14 +25,19 @@ def unescape(v):
     return v
 
 
-def xlsx(path):
+def xlsx(path, decode=True):
     import openpyxl
+    import zipfile
+    # openpyxl decodes the escapes of shared strings itself, not those of inline strings.
+    with zipfile.ZipFile(path) as z:
+        if "xl/sharedStrings.xml" in z.namelist():
+            decode = False
     wb = openpyxl.load_workbook(path)
     sheets = []
     for ws in wb.worksheets:
         rows, types, formats = [], [], []
         for row in ws.iter_rows():
-            rows.append([unescape(c.value) for c in row])
+            rows.append([unescape(c.value) if decode else c.value for c in row])
             types.append([c.data_type for c in row])
             formats.append([c.number_format for c in row])
         sheets.append({
@@ -52,7 +57,7 @@ MARKED = tuple("=+-@'\t\r\uff1d\uff0b\uff0d\uff20")
 
 
 def as_typed(v):
-    if v[:1] == "\t" or (v[:1] == "'" and v[1:2] in MARKED and v[1:2] != ""):
+    if v[:1] == "\t" or (v[:1] == "'" and v[1:2] != "" and v[1:2] in MARKED):
         return v[1:]
     return v
 
@@ -90,5 +95,7 @@ def dta(path):
 
 
 fmt, path = sys.argv[1], sys.argv[2]
-data = {"xlsx": xlsx, "csv": csvfile, "pandas-csv": pandascsv, "dta": dta}[fmt](path)
+# xlsx-raw: the cell texts as stored in the file (LibreOffice writes no escapes of its own).
+data = {"xlsx": xlsx, "xlsx-raw": lambda p: xlsx(p, False), "csv": csvfile, "pandas-csv": pandascsv,
+        "dta": dta}[fmt](path)
 sys.stdout.write(json.dumps(data, ensure_ascii=False, default=str))
