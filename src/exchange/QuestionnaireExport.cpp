@@ -138,9 +138,10 @@ void Run::wide() {
             const int box = WideLayout::boxOf(g, code);
             if (found == index.constEnd() || box < 0) {
                 // An answer row without its BasicInfo row, or a code that no option has.
-                unknown.push_back(
-                    {page, id, code, name,
-                     found == index.constEnd() ? WideLayout::noQuestionnaire() : WideLayout::noOption()});
+                unknown.push_back({page, id, code, name,
+                                   found == index.constEnd()  ? WideLayout::noQuestionnaire()
+                                   : code.trimmed().isEmpty() ? WideLayout::noCode()
+                                                              : WideLayout::noOption()});
                 continue;
             }
             auto& bits = ticks[size_t(found.value())];

@@ -111,6 +111,7 @@ std::vector<Cell> WideLayout::unknownCells(const UnknownRow& row) {
 }
 
 QString WideLayout::noOption() { return QStringLiteral("没有这个选项"); }
+QString WideLayout::noCode() { return QStringLiteral("代码为空"); }
 QString WideLayout::noQuestionnaire() { return QStringLiteral("没有对应的问卷（基本信息）"); }
 QString WideLayout::secondOther() { return QStringLiteral("同一页的第二个“其它”"); }
 QString WideLayout::textWithoutOther() { return QStringLiteral("不是“其它”的选项带有文字"); }

@@ -31,12 +31,17 @@ public:
     static std::vector<Column> unknownColumns();
     static std::vector<Cell> unknownCells(const UnknownRow& row);
 
-    /// Starts the row of a questionnaire from its BasicInfo values (column order, eleven values).
-    /// Values that match no option are added to `unknown`.
+    /// Why a row is on that sheet: no option has its code; its code is empty; no questionnaire
+    /// (BasicInfo row) has its identity number; a second "其它" of a page; a text on a box that
+    /// takes none.
     static QString noOption();
+    static QString noCode();
     static QString noQuestionnaire();
     static QString secondOther();
     static QString textWithoutOther();
+
+    /// Starts the row of a questionnaire from its BasicInfo values (column order, eleven values).
+    /// Values that match no option are added to `unknown`.
     void startRow(const QStringList& basic, std::vector<UnknownRow>& unknown);
     /// The box of an answer table's stored code, or -1 when no box has it.
     static int boxOf(catalogue::GroupId table, const QString& code);

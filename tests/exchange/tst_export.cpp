@@ -366,18 +366,27 @@ void TstExport::unrecognised() {
     m_db->exec(QStringLiteral("insert into Love (ID, Code) values (?, ?)"), {kOrphan, QStringLiteral("03")});
     m_db->exec(QStringLiteral("insert into Who (ID, Code) values (?, ?)"), {kId2, QStringLiteral("77")});
     m_db->exec(QStringLiteral("update BasicInfo set age='9' where ID=?"), {kId3});
+    m_db->exec(QStringLiteral("insert into Train (ID, Code) values (?, null)"), {kId2});
+    m_db->exec(QStringLiteral("insert into Special (ID, Code, Name) values (?, '99', '第二个')"), {kId1});
+    m_db->exec(QStringLiteral("insert into Love (ID, Code, Name) values (?, '02', 'x')"), {kId3});
     Format f;
     QVERIFY(exchange::parseFormat(format, &f));
     const QString path = out(QStringLiteral("wide.") + format);
     const auto r = run(f, Layout::Wide, path);
     QVERIFY2(r.ok, qPrintable(r.error));
-    QCOMPARE(r.unknownRows, 3);
-    QVERIFY(r.summary().contains(QStringLiteral("另有 3 条未能识别的数据")));
+    QCOMPARE(r.unknownRows, 6);
+    QVERIFY(r.summary().contains(QStringLiteral("另有 6 条未能识别的数据")));
 
     // Where each belongs as the clerk knows it, never a table or column name.
+    // By identity number, then as met; each with why it has no place.
     const QList<QStringList> want = {
+        {QStringLiteral("页二 专业及特长"), kId1, QStringLiteral("99"), QStringLiteral("第二个"),
+         QStringLiteral("同一页的第二个“其它”")},
+        {QStringLiteral("页六 培训或讲座"), kId2, QString(), QString(), QStringLiteral("代码为空")},
         {QStringLiteral("页九 为哪种类型的居民提供服务"), kId2, QStringLiteral("77"), QString(),
          QStringLiteral("没有这个选项")},
+        {QStringLiteral("页三 业余爱好"), kId3, QStringLiteral("02"), QStringLiteral("x"),
+         QStringLiteral("不是“其它”的选项带有文字")},
         {QStringLiteral("页一 年龄"), kId3, QStringLiteral("9"), QString(), QStringLiteral("没有这个选项")},
         {QStringLiteral("页三 业余爱好"), kOrphan, QStringLiteral("03"), QString(),
          QStringLiteral("没有对应的问卷（基本信息）")}};
