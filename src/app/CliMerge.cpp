@@ -5,6 +5,7 @@
 #include "CliSupport.h"
 #include "CliVerbs.h"
 #include "backup/Snapshots.h"
+#include "exchange/Captions.h"
 #include "exchange/MergeReport.h"
 #include "exchange/RegisterMerge.h"
 #include "exchange/TargetRule.h"
@@ -89,7 +90,10 @@ int runMerge(int& argc, char** argv, const QStringList& args) {
     } catch (const sqlitefile::FileError& e) {
         err(e.message);
     } catch (const StoreFailure& e) {
-        err(QStringLiteral("合并失败（%1 表），当前的登记册没有改动。").arg(QString::fromUtf8(e.what())));
+        // The page as the clerk knows it, not the table's name.
+        const QString table = QString::fromUtf8(e.what());
+        const QString page = captions::ofStorage(table);
+        err(QStringLiteral("合并失败（%1），当前的登记册没有改动。").arg(page.isEmpty() ? table : page));
     } catch (const std::exception& e) {
         err(QString::fromUtf8(e.what()));
     }
