@@ -20,6 +20,7 @@ PACKAGES=(
     poppler-utils xvfb xauth
     libxlsxwriter-dev libreadstat-dev libpq-dev postgresql
     readstat python3-openpyxl python3-pandas
+    libreoffice-calc-nogui  # a spreadsheet that opens the exported files as an office would (tests)
     dpkg-dev fakeroot file lintian desktop-file-utils
     openssl  # the server TLS test makes its own CA and server certificate
 )

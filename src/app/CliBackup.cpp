@@ -8,19 +8,21 @@
 #include "CliVerbs.h"
 #include "backup/Restore.h"
 #include "backup/Snapshots.h"
+#include "exchange/TargetRule.h"
 #include "store/DataModule.h"
 
 namespace cli {
 
 const char* const kBackupHelp =
-    "Usage: quenvale-cli backup [--out FILE]\n"
+    "Usage: quenvale-cli backup [--out FILE [--force]]\n"
     "\n"
     "Makes a consistent copy of the register (SQLite's online backup API, checked with\n"
     "integrity_check) and prints its path.\n"
     "\n"
-    "  --out FILE   write the copy to FILE (which must not exist); by default it goes to\n"
+    "  --out FILE   write the copy to FILE; by default it goes to\n"
     "               Data/Backup/MyDB-YYYYMMDD-HHMMSS.db and the old copies are rotated\n"
-    "               (the 7 newest days and the newest of each of the last 12 months stay)\n";
+    "               (the 7 newest days and the newest of each of the last 12 months stay)\n"
+    "  --force      replace FILE if it exists (never a symbolic link)\n";
 
 const char* const kBackupsHelp =
     "Usage: quenvale-cli backups\n"
@@ -56,15 +58,25 @@ sqlitefile::ProgressFn progressLine(Progress& p) {
 }  // namespace
 
 int runBackup(int& argc, char** argv, const QStringList& args) {
-    const Args a = parse(args, {QStringLiteral("--out")}, {});
+    const Args a = parse(args, {QStringLiteral("--out")}, {QStringLiteral("--force")});
     if (reportBadUsage(a)) return Usage;
+    const QString target = a.value(QStringLiteral("--out"));
+    const bool replace = a.has(QStringLiteral("--force"));
+    if (refuseUndecodedPath(target, argc, argv)) return Failure;
+    if (!target.isEmpty()) {
+        const QString refusal = exchange::targetRefusal(target, QStringLiteral("db"), replace);
+        if (!refusal.isEmpty()) {
+            err(refusal);
+            return Failure;
+        }
+    }
     QCoreApplication app(argc, argv);
     const auto dm = openRegister();
     if (!embeddedOrSay()) return Failure;
     try {
         backup::Snapshots snapshots(backup::databaseFile());
         Progress p(QStringLiteral("backup (pages)"));
-        const QString out = snapshots.backupNow(progressLine(p), a.value(QStringLiteral("--out")));
+        const QString out = snapshots.backupNow(progressLine(p), target, replace);
         p.finish();
         cli::out(QFileInfo(out).absoluteFilePath());
         return Ok;

@@ -5,14 +5,17 @@
 #include "CliSupport.h"
 #include "CliVerbs.h"
 #include "backup/Snapshots.h"
+#include "exchange/Captions.h"
+#include "exchange/MergeReport.h"
 #include "exchange/RegisterMerge.h"
+#include "exchange/TargetRule.h"
 #include "store/DataModule.h"
 #include "store/SurveyStore.h"
 
 namespace cli {
 
 const char* const kMergeHelp =
-    "Usage: quenvale-cli merge FILE [--prefer ours|theirs] [--dry-run] [--report CONFLICTS.csv]\n"
+    "Usage: quenvale-cli merge FILE [--prefer ours|theirs] [--dry-run] [--report CONFLICTS.csv [--force]]\n"
     "\n"
     "Merges another register's MyDB.db into this one, questionnaire by questionnaire:\n"
     "a new identity number is added whole; the same number with the same answers is skipped;\n"
@@ -22,13 +25,15 @@ const char* const kMergeHelp =
     "\n"
     "  --prefer ours|theirs   which questionnaire a conflict keeps (default: ours)\n"
     "  --dry-run              only report what would happen\n"
-    "  --report FILE          write the conflicts, page by page, and what is not importable as CSV\n"
+    "  --report FILE          write the conflicts, page by page, and what is not importable as a\n"
+    "                         CSV for spreadsheets (identity numbers text, no formulas)\n"
+    "  --force                replace the report FILE if it exists (never a symbolic link)\n"
     "\n"
     "Prints: added, identical, conflicts, not importable, written.\n";
 
 int runMerge(int& argc, char** argv, const QStringList& args) {
-    const Args a =
-        parse(args, {QStringLiteral("--prefer"), QStringLiteral("--report")}, {QStringLiteral("--dry-run")});
+    const Args a = parse(args, {QStringLiteral("--prefer"), QStringLiteral("--report")},
+                         {QStringLiteral("--dry-run"), QStringLiteral("--force")});
     const QString prefer = a.value(QStringLiteral("--prefer"), QStringLiteral("ours"));
     if (!a.error.isEmpty() || a.positional.size() != 1 ||
         (prefer != QLatin1String("ours") && prefer != QLatin1String("theirs"))) {
@@ -36,6 +41,16 @@ int runMerge(int& argc, char** argv, const QStringList& args) {
             : a.positional.size() != 1 ? QStringLiteral("give one register FILE")
                                        : QStringLiteral("--prefer takes ours or theirs"));
         return Usage;
+    }
+    const QString report = a.value(QStringLiteral("--report"));
+    const bool replace = a.has(QStringLiteral("--force"));
+    if (refuseUndecodedPath(report, argc, argv)) return Failure;
+    if (!report.isEmpty()) {
+        const QString refusal = exchange::targetRefusal(report, QStringLiteral("csv"), replace);
+        if (!refusal.isEmpty()) {
+            err(refusal);
+            return Failure;
+        }
     }
     QCoreApplication app(argc, argv);
     const auto dm = openRegister();
@@ -54,10 +69,9 @@ int runMerge(int& argc, char** argv, const QStringList& args) {
         p.finish();
         if (prefer == QLatin1String("theirs"))
             for (MergeConflict& c : plan.conflicts) c.takeTheirs = true;
-        const QString report = a.value(QStringLiteral("--report"));
         QString error;
-        if (!report.isEmpty() && !RegisterMerge::writeReport(plan, report, &error)) {
-            err(QStringLiteral("cannot write %1: %2").arg(report, error));
+        if (!report.isEmpty() && !mergereport::write(plan, report, &error, replace)) {
+            err(QStringLiteral("没有写出合并报告，登记册没有改动：%1").arg(error));
             return Failure;
         }
         int written = 0;
@@ -76,7 +90,10 @@ int runMerge(int& argc, char** argv, const QStringList& args) {
     } catch (const sqlitefile::FileError& e) {
         err(e.message);
     } catch (const StoreFailure& e) {
-        err(QStringLiteral("合并失败（%1 表），当前的登记册没有改动。").arg(QString::fromUtf8(e.what())));
+        // The page as the clerk knows it, not the table's name.
+        const QString table = QString::fromUtf8(e.what());
+        const QString page = captions::ofStorage(table);
+        err(QStringLiteral("合并失败（%1），当前的登记册没有改动。").arg(page.isEmpty() ? table : page));
     } catch (const std::exception& e) {
         err(QString::fromUtf8(e.what()));
     }

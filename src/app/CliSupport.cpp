@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMap>
 #include <cstdio>
 
@@ -87,6 +88,22 @@ bool reportBadUsage(const Args& a, int positional) {
     if (a.positional.size() > positional) {
         err(QStringLiteral("unexpected argument: %1").arg(a.positional.at(positional)));
         return true;
+    }
+    return false;
+}
+
+bool refuseUndecodedPath(const QString& path, int argc, char** argv) {
+    if (path.isEmpty()) return false;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray raw(argv[i]);
+        // Qt reads file names as UTF-8: other bytes come back as U+FFFD, i.e. as another name.
+        if (QString::fromLocal8Bit(raw) == path && QFile::encodeName(path) != raw) {
+            err(QStringLiteral(
+                    "文件名“%1”含有不是 UTF-8 的字节，本程序无法按这个名字写入文件，请换一个文件名。"
+                    "没有写入任何文件。")
+                    .arg(path));
+            return true;
+        }
     }
     return false;
 }

@@ -83,6 +83,11 @@ struct Args {
 /// `positional` bare arguments over.
 bool reportBadUsage(const Args& a, int positional = 0);
 
+/// True, after one line on stderr, when the file name `path` (an option's value as the verb
+/// got it) was given in bytes that are not UTF-8: the program could only write under another
+/// name. `argc`/`argv` are the process's own arguments.
+bool refuseUndecodedPath(const QString& path, int argc, char** argv);
+
 /// Splits `args` (the verb's own arguments, after the verb) by what the verb takes.
 Args parse(const QStringList& args, const QStringList& valueOptions, const QStringList& flagOptions);
 

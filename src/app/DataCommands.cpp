@@ -17,6 +17,7 @@
 #include "backup/Restore.h"
 #include "backup/Snapshots.h"
 #include "exchange/RegisterMerge.h"
+#include "exchange/TargetRule.h"
 #include "store/SurveyStore.h"
 #include "ui/Prompt.h"
 
@@ -127,6 +128,12 @@ void backupNow(QWidget* parent) {
     sqlitefile::makePrivateFolder(snapshots.folder());
     const QString path = choose(parent, 0, snapshots.defaultTarget());
     if (path.isEmpty()) return;
+    // The file dialog has asked about an existing file; a link or a wrong extension it does not catch.
+    const QString refusal = exchange::targetRefusal(path, QStringLiteral("db"), true);
+    if (!refusal.isEmpty()) {
+        inform(parent, refusal, kBackupCaption);
+        return;
+    }
     try {
         QString made;
         // The file dialog has already asked before an existing file is replaced.

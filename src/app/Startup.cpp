@@ -8,6 +8,7 @@
 #include "app/DailyBackup.h"
 #include "app/Fonts.h"
 #include "app/TFrm_Main.h"
+#include "exchange/PendingWrites.h"
 #include "store/DataModule.h"
 
 namespace startup {
@@ -26,6 +27,8 @@ int runDesktop(QApplication& app) {
     TFrm_Main Frm_Main;  // its creation registers the data source
     TDM DM(nullptr, QString(), Frm_Main.databaseFile());
     Frm_Main.showMaximized();
+    // What an export killed last time left beside its target (the notes say where).
+    exchange::PendingWrites::sweepAll();
     DailyBackup::start(&Frm_Main);  // the day's backup, after the window is up
     return app.exec();
 }

@@ -12,14 +12,14 @@ namespace cli {
 const QList<Verb>& verbs() {
     // clang-format off
     static const QList<Verb> all = {
-        {"report", "report specialty --pdf FILE | --preview", kReportHelp, &runReport},
-        {"check", "check [--csv FILE]", kCheckHelp, &runCheck},
-        {"export", "export --format xlsx|csv|sav|dta [--layout wide|tables] --out PATH", kExportHelp, &runExport},
-        {"export-stats", "export-stats --out FILE.xlsx", kExportStatsHelp, &runExportStats},
-        {"backup", "backup [--out FILE]", kBackupHelp, &runBackup},
+        {"report", "report specialty --pdf FILE [--force] | --preview", kReportHelp, &runReport},
+        {"check", "check [--csv FILE [--force]]", kCheckHelp, &runCheck},
+        {"export", "export [--format xlsx|csv|csv-plain|sav|dta] [--layout wide|tables] --out PATH [--force]", kExportHelp, &runExport},
+        {"export-stats", "export-stats --out FILE.xlsx [--force]", kExportStatsHelp, &runExportStats},
+        {"backup", "backup [--out FILE [--force]]", kBackupHelp, &runBackup},
         {"backups", "backups", kBackupsHelp, &runBackups},
         {"restore", "restore FILE [--yes]", kRestoreHelp, &runRestore},
-        {"merge", "merge FILE [--prefer ours|theirs] [--dry-run] [--report CONFLICTS.csv]", kMergeHelp, &runMerge},
+        {"merge", "merge FILE [--prefer ours|theirs] [--dry-run] [--report CONFLICTS.csv [--force]]", kMergeHelp, &runMerge},
         {"datasource", "datasource show | server CONNINFO | local", kDataSourceHelp, &runDataSource},
     };
     // clang-format on

@@ -1,50 +1,58 @@
 #include "ProblemCsv.h"
 
-#include <QSaveFile>
+#include "exchange/CsvFile.h"
+#include "exchange/ExportTypes.h"
 
 namespace problemcsv {
 
 namespace {
 
-QByteArray field(const QString& text) {
-    QByteArray f = text.toUtf8();
-    if (f.contains(',') || f.contains('"') || f.contains('\r') || f.contains('\n')) {
-        f.replace("\"", "\"\"");
-        f = '"' + f + '"';
-    }
-    return f;
+using exchange::CsvFile;
+
+const CsvFile::Columns& columns() {
+    static const CsvFile::Columns c = {{QStringLiteral("类别"), CsvFile::Kind::Label},
+                                       {QStringLiteral("身份证号码"), CsvFile::Kind::Text},
+                                       {QStringLiteral("姓名"), CsvFile::Kind::Text},
+                                       {QStringLiteral("住址"), CsvFile::Kind::Text},
+                                       {QStringLiteral("说明"), CsvFile::Kind::Text}};
+    return c;
+}
+
+QList<QStringList> rows(const CheckResult& result) {
+    QList<QStringList> out;
+    for (const CheckProblem& p : result.problems)
+        out << QStringList{CheckProblem::kindName(p.kind), p.id, p.name, p.address, p.detail};
+    return out;
 }
 
 }  // namespace
 
 QByteArray render(const CheckResult& result) {
+    const auto flavour = CsvFile::Flavour::Spreadsheet;
     QByteArray out("\xEF\xBB\xBF");
-    auto line = [&out](const QStringList& fields) {
+    auto line = [&](const QStringList& fields, bool heading) {
         for (int i = 0; i < fields.size(); ++i) {
             if (i) out += ',';
-            out += field(fields[i]);
+            out += CsvFile::encode(fields[i], heading ? CsvFile::Kind::Label : columns()[size_t(i)].second,
+                                   flavour);
         }
         out += "\r\n";
     };
-    line({QStringLiteral("类别"), QStringLiteral("身份证号码"), QStringLiteral("姓名"),
-          QStringLiteral("住址"), QStringLiteral("说明")});
-    for (const CheckProblem& p : result.problems)
-        line({CheckProblem::kindName(p.kind), p.id, p.name, p.address, p.detail});
+    QStringList heads;
+    for (const auto& c : columns()) heads << c.first;
+    line(heads, true);
+    for (const QStringList& r : rows(result)) line(r, false);
     return out;
 }
 
-bool write(const CheckResult& result, const QString& path, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error) *error = file.errorString();
+bool write(const CheckResult& result, const QString& path, QString* error, bool replace) {
+    try {
+        CsvFile::writeTable(path, replace, columns(), rows(result));
+        return true;
+    } catch (const exchange::ExportError& e) {
+        if (error) *error = e.message;
         return false;
     }
-    file.write(render(result));
-    if (!file.commit()) {
-        if (error) *error = file.errorString();
-        return false;
-    }
-    return true;
 }
 
 }  // namespace problemcsv

@@ -4,14 +4,16 @@
 
 #include "check/CheckProblem.h"
 
-/// The data check's list as a CSV file: UTF-8 with a byte-order mark (so spreadsheet programs
-/// read the Chinese texts), one header line, CRLF line ends, fields quoted as RFC 4180 says.
+/// The data check's list as a CSV file for spreadsheets, written by the register's one CSV
+/// writer (exchange::CsvFile): UTF-8 with a byte-order mark, one header line, CRLF line ends,
+/// RFC 4180 quoting, identity numbers kept as text and no text run as a formula.
 namespace problemcsv {
 
 /// The whole file's text.
 QByteArray render(const CheckResult& result);
-/// Writes the file under a temporary name beside `path` and renames it into place; on failure
-/// nothing is left behind and `error` says why.
-bool write(const CheckResult& result, const QString& path, QString* error = nullptr);
+/// Writes the file under a temporary name beside `path` and renames it into place, by the
+/// target rule (an existing file only when `replace`); on failure nothing is left behind and
+/// `error` says why, in Chinese.
+bool write(const CheckResult& result, const QString& path, QString* error = nullptr, bool replace = false);
 
 }  // namespace problemcsv

@@ -1,20 +1,19 @@
 #pragma once
 
-#include <cstdio>
-#include <string>
+#include <memory>
 
+#include "CsvFile.h"
 #include "SheetWriter.h"
 #include "TargetFiles.h"
 
 namespace exchange {
 
-/// CSV files, one per sheet: UTF-8 with a byte-order mark (so that Excel shows Chinese),
-/// RFC 4180 quoting and CRLF line ends. The first sheet goes to the target, each further one to
-/// "<stem>_<sheet>.csv" beside it. Texts are kept whole; one that a spreadsheet would run as a
-/// formula is prefixed with an apostrophe.
+/// CSV files, one per sheet, written by CsvFile (for spreadsheets or, plain, for programs). The
+/// first sheet goes to the target, each further one to "<stem>_<sheet>.csv" beside it. Texts
+/// are kept whole; characters no file holds are written visibly and reported.
 class CsvWriter final : public SheetWriter {
 public:
-    explicit CsvWriter(const QString& target);
+    CsvWriter(const QString& target, bool replace, CsvFile::Flavour flavour);
     ~CsvWriter() override;
 
     void beginSheet(const QString& name, const std::vector<Column>& columns, qint64 rows) override;
@@ -25,19 +24,13 @@ public:
     const std::vector<Cut>& cuts() const override { return m_cuts; }
 
 private:
-    void field(const QString& text, bool first);
-    void put(const std::string& bytes);
-    void endLine();
-    void closeFile();
-
     TargetFiles m_files;
+    CsvFile::Flavour m_flavour;
+    std::unique_ptr<CsvFile> m_file;
     std::vector<Column> m_columns;
-    std::vector<Cut> m_cuts;  // always empty: csv keeps every text whole
-    FILE* m_file = nullptr;
-    QString m_tempPath;
-    QString m_finalPath;
-    std::vector<char> m_buffer;
-    std::string m_line;
+    std::vector<CsvFile::Kind> m_kinds;
+    std::vector<Cut> m_cuts;  // characters replaced; csv keeps every text whole
+    QString m_sheetName;
     int m_sheets = 0;
 };
 

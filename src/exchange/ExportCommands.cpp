@@ -107,6 +107,7 @@ void exportQuestionnaires(QWidget* parent) {
         options.format =
             kFilters[std::max<qsizetype>(0, filters.indexOf(dialog.selectedNameFilter()))].format;
     options.layout = layout->currentIndex() == 1 ? exchange::Layout::Tables : exchange::Layout::Wide;
+    options.replace = true;  // the file dialog has asked before an existing file is replaced
 
     const auto r = withProgress(
         parent, QStringLiteral("正在导出问卷..."),
@@ -125,9 +126,10 @@ void exportStatistics(QWidget* parent) {
     dialog.selectFile(QStringLiteral("统计表.xlsx"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     const QString path = dialog.selectedFiles().first();
-    const auto r =
-        withProgress(parent, QStringLiteral("正在导出统计表..."),
-                     [&](const exchange::ProgressFn& p) { return exchange::exportStatistics(path, p); });
+    // The file dialog has asked before an existing file is replaced.
+    const auto r = withProgress(
+        parent, QStringLiteral("正在导出统计表..."),
+        [&](const exchange::ProgressFn& p) { return exchange::exportStatistics(path, p, true); });
     tell(parent, r, kStatsCaption);
 }
 

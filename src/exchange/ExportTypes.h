@@ -11,10 +11,12 @@
 /// the options and the result of an export.
 namespace exchange {
 
-enum class Format { Xlsx, Csv, Sav, Dta };
+/// Csv is the CSV for spreadsheets (what the menu writes); CsvPlain the same rows for programs,
+/// every text exactly as stored.
+enum class Format { Xlsx, Csv, Sav, Dta, CsvPlain };
 enum class Layout { Wide, Tables };
 
-/// "xlsx", "csv", "sav", "dta" (letter case ignored); false for anything else.
+/// "xlsx", "csv", "sav", "dta", "csv-plain" (letter case ignored); false for anything else.
 bool parseFormat(const QString& text, Format* out);
 /// "wide" or "tables"; false for anything else.
 bool parseLayout(const QString& text, Layout* out);
@@ -42,10 +44,13 @@ struct Cell {
     int code = kNoCode;
 };
 
-/// A format's cut of one over-long text.
+/// A text that a file does not hold as typed: cut to the format's limit, or with characters
+/// that the format cannot hold written visibly in their place (see textrules::holdable).
 struct Cut {
+    enum Why { TooLong, Replaced };
     QString sheet;
     QString identity;
+    Why why = TooLong;
 };
 
 /// Raised by writers and the reader; `message` is the Chinese text shown to the user.
@@ -59,7 +64,8 @@ using ProgressFn = std::function<bool(qint64 done, qint64 total)>;
 struct ExportOptions {
     Format format = Format::Xlsx;
     Layout layout = Layout::Wide;
-    QString path;  ///< the target file; further sheets of csv, sav and dta go beside it
+    QString path;          ///< the target file; further sheets of csv, sav and dta go beside it
+    bool replace = false;  ///< an existing file at the target (or beside it) may be replaced
 };
 
 struct ExportResult {
@@ -69,7 +75,7 @@ struct ExportResult {
     qint64 questionnaires = 0;  ///< BasicInfo rows written
     qint64 unknownRows = 0;     ///< rows on the "未能识别的数据" sheet
     QStringList files;          ///< the files written, the target first
-    std::vector<Cut> cuts;      ///< texts cut to the format's limit
+    std::vector<Cut> cuts;      ///< texts cut to the format's limit or with characters replaced
 
     /// The closing message: the number written, the cuts and the unrecognised rows.
     QString summary() const;

@@ -5,6 +5,7 @@
 #include <array>
 #include <bitset>
 
+#include "Captions.h"
 #include "CsvWriter.h"
 #include "ReadStatWriter.h"
 #include "WideLayout.h"
@@ -125,6 +126,7 @@ void Run::wide() {
     for (int t = 0; t < int(order.size()); ++t) {
         const GroupId g = order[t];
         const Group& grp = group(g);
+        const QString page = captions::ofGroup(g);
         SqlQuery q(kConnection);
         open(q, t + 1);
         for (; !q.eof(); q.next()) {
@@ -136,7 +138,10 @@ void Run::wide() {
             const int box = WideLayout::boxOf(g, code);
             if (found == index.constEnd() || box < 0) {
                 // An answer row without its BasicInfo row, or a code that no option has.
-                unknown.push_back({qs(grp.storage), id, code, name});
+                unknown.push_back({page, id, code, name,
+                                   found == index.constEnd()  ? WideLayout::noQuestionnaire()
+                                   : code.trimmed().isEmpty() ? WideLayout::noCode()
+                                                              : WideLayout::noOption()});
                 continue;
             }
             auto& bits = ticks[size_t(found.value())];
@@ -145,7 +150,8 @@ void Run::wide() {
             // A second other row of a page, or a text on a row that carries none, is kept aside
             // rather than lost or overwriting the first.
             if ((isOther && bits.test(size_t(offset[g] + box))) || (!isOther && !name.isEmpty()))
-                unknown.push_back({qs(grp.storage), id, code, name});
+                unknown.push_back({page, id, code, name,
+                                   isOther ? WideLayout::secondOther() : WideLayout::textWithoutOther()});
             if (isOther && !bits.test(size_t(offset[g] + box))) others.insert(key, name);
             bits.set(size_t(offset[g] + box));
         }
@@ -225,16 +231,18 @@ void Run::tables() {
 
 }  // namespace
 
-std::unique_ptr<SheetWriter> makeWriter(Format format, const QString& target) {
+std::unique_ptr<SheetWriter> makeWriter(Format format, const QString& target, bool replace) {
     switch (format) {
         case Format::Xlsx:
-            return std::make_unique<XlsxSheetWriter>(target);
+            return std::make_unique<XlsxSheetWriter>(target, replace);
         case Format::Csv:
-            return std::make_unique<CsvWriter>(target);
+            return std::make_unique<CsvWriter>(target, replace, CsvFile::Flavour::Spreadsheet);
+        case Format::CsvPlain:
+            return std::make_unique<CsvWriter>(target, replace, CsvFile::Flavour::Plain);
         case Format::Sav:
-            return std::make_unique<ReadStatWriter>(ReadStatWriter::Kind::Sav, target);
+            return std::make_unique<ReadStatWriter>(ReadStatWriter::Kind::Sav, target, replace);
         case Format::Dta:
-            return std::make_unique<ReadStatWriter>(ReadStatWriter::Kind::Dta, target);
+            return std::make_unique<ReadStatWriter>(ReadStatWriter::Kind::Dta, target, replace);
     }
     throw ExportError{QStringLiteral("不支持的文件格式。")};
 }
@@ -243,7 +251,7 @@ ExportResult exportQuestionnaires(const ExportOptions& options, const ProgressFn
     ExportResult result;
     SqlQuery transaction(kConnection);
     try {
-        std::unique_ptr<SheetWriter> writer = makeWriter(options.format, options.path);
+        std::unique_ptr<SheetWriter> writer = makeWriter(options.format, options.path, options.replace);
         // One read transaction: every table is read from the same state of the register.
         transaction.begin();
         Run run(*writer, progress);
@@ -262,8 +270,8 @@ ExportResult exportQuestionnaires(const ExportOptions& options, const ProgressFn
         result.cancelled = true;
     } catch (const ExportError& e) {
         result.error = e.message;
-    } catch (const DbError&) {
-        result.error = QStringLiteral("读取数据库时出错，未导出任何文件。");
+    } catch (const DbError& e) {
+        result.error = captions::readFailed(e.statement()) + QStringLiteral("，未导出任何文件。");
     } catch (const std::bad_alloc&) {
         result.error = QStringLiteral("内存不足，未导出任何文件。");
     }

@@ -56,7 +56,9 @@ bool fixDtaMap(FILE* f) {
 
 }  // namespace
 
-ReadStatWriter::ReadStatWriter(Kind kind, const QString& target) : m_kind(kind), m_files(target) {}
+ReadStatWriter::ReadStatWriter(Kind kind, const QString& target, bool replace)
+    : m_kind(kind),
+      m_files(target, kind == Kind::Sav ? QStringLiteral("sav") : QStringLiteral("dta"), replace) {}
 
 ReadStatWriter::~ReadStatWriter() = default;
 
@@ -90,11 +92,14 @@ void ReadStatWriter::writeRow(const std::vector<Cell>& cells, const QString& ide
             m_codes.push_back(cell.code == Cell::kNoCode ? kMissing : int16_t(cell.code));
             continue;
         }
-        QByteArray utf8 = cell.text.toUtf8();
+        bool replaced = false;
+        // A NUL would end the C string libreadstat is given.
+        QByteArray utf8 = textrules::holdable(cell.text, &replaced).toUtf8();
+        if (replaced) m_cuts.push_back({m_sheetName, identity, Cut::Replaced});
         if (m_kind == Kind::Sav) {
             bool cut = false;
             utf8 = textrules::cutToBytes(utf8, textrules::kSavStringMax, &cut);
-            if (cut) m_cuts.push_back({m_sheetName, identity});
+            if (cut) m_cuts.push_back({m_sheetName, identity, Cut::TooLong});
         }
         m_maxBytes[t] = std::max(m_maxBytes[t], int(std::min<qsizetype>(utf8.size(), INT_MAX)));
         m_texts.append(utf8.constData(), size_t(utf8.size()));

@@ -15,11 +15,12 @@ namespace exchange {
 ///
 /// The files need every string variable's width before the first row, so a sheet's rows are
 /// kept (compactly) until the sheet ends. SPSS strings hold at most 32,767 bytes: a longer text
-/// is cut and the cut reported. Stata keeps long texts whole as strL.
+/// is cut and the cut reported. Stata keeps long texts whole as strL. What neither holds (a NUL,
+/// an unpaired surrogate) is written visibly and reported (textrules::holdable).
 class ReadStatWriter final : public SheetWriter {
 public:
     enum class Kind { Sav, Dta };
-    ReadStatWriter(Kind kind, const QString& target);
+    ReadStatWriter(Kind kind, const QString& target, bool replace);
     ~ReadStatWriter() override;
 
     void beginSheet(const QString& name, const std::vector<Column>& columns, qint64 rows) override;

@@ -1,5 +1,7 @@
 #include "RegisterMerge.h"
 
+#include "MergeReport.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -271,34 +273,5 @@ int RegisterMerge::apply(const MergePlan& plan, const sqlitefile::ProgressFn& pr
 }
 
 bool RegisterMerge::writeReport(const MergePlan& plan, const QString& file, QString* error) {
-    auto field = [](QString s) {
-        if (s.contains(u',') || s.contains(u'"') || s.contains(u'\n') || s.contains(u'\r'))
-            s = u'"' + s.replace(u'"', QStringLiteral("\"\"")) + u'"';
-        return s;
-    };
-    QString text = QStringLiteral("\uFEFF身份证号码,类别,页,项目,本登记册,对方,采用\r\n");
-    for (const MergeConflict& c : plan.conflicts)
-        for (const MergeDifference& d : c.differences)
-            text += QStringList{field(c.id),
-                                QStringLiteral("冲突"),
-                                field(d.page),
-                                field(d.item),
-                                field(d.ours),
-                                field(d.theirs),
-                                c.takeTheirs ? QStringLiteral("对方") : QStringLiteral("本登记册")}
-                        .join(u',') +
-                    QStringLiteral("\r\n");
-    for (const MergeProblem& p : plan.problems)
-        text += QStringList{field(p.id), QStringLiteral("不能导入"),
-                            QString(),   QString(),
-                            QString(),   field(p.text),
-                            QString()}
-                    .join(u',') +
-                QStringLiteral("\r\n");
-    QSaveFile f(file);
-    if (!f.open(QIODevice::WriteOnly) || f.write(text.toUtf8()) < 0 || !f.commit()) {
-        if (error) *error = f.errorString();
-        return false;
-    }
-    return true;
+    return mergereport::write(plan, file, error);
 }

@@ -7,7 +7,9 @@
 #include <QFile>
 #include <QMap>
 
+#include "Captions.h"
 #include "TargetFiles.h"
+#include "TextRules.h"
 #include "store/AnswerCounts.h"
 #include "store/DbError.h"
 #include "store/SqlQuery.h"
@@ -25,7 +27,18 @@ struct Cancelled {};
 struct Counts {
     qint64 total = 0;
     QMap<GroupId, QMap<int, qint64>> perGroup;  // box index -> count
+    // The stored values that count nowhere, per group in page order.
+    QList<std::pair<GroupId, answercounts::Uncounted>> uncounted;
+    qint64 uncountedRows() const {
+        qint64 n = 0;
+        for (const auto& u : uncounted) n += u.second.rows;
+        return n;
+    }
 };
+
+// The willingness values that neither count ("1" is 是, "0" is 否, exactly as the form counts).
+const char* const kOtherFlags =
+    "select Flag, count(*) from BasicInfo where Flag is null or Flag not in ('0', '1') group by Flag";
 
 Counts readCounts() {
     Counts c;
@@ -35,11 +48,28 @@ Counts readCounts() {
     q.first();
     c.total = q.eof() ? 0 : q.text(0).toLongLong();
     q.close();
+    QMap<GroupId, QList<answercounts::Uncounted>> uncounted;
+    // The counts of the statistics form; a value it cannot read is listed, never a reason to stop.
     for (const answercounts::Statement& s : answercounts::statements())
-        answercounts::run(q, s, c.perGroup[s.group]);
+        answercounts::tally(q, s, c.perGroup[s.group], uncounted[s.group]);
     for (GroupId g : {Age, Level, Political, Duty, Position})
-        c.perGroup[g] = answercounts::countBasicGroup(q, g);
+        c.perGroup[g] = answercounts::countBasicGroup(q, g, &uncounted[g]);
+    q.setSql(QLatin1String(kOtherFlags), {}, QStringLiteral("Flag"));
+    q.open();
+    for (q.first(); !q.eof(); q.next()) uncounted[Flag].append({q.text(0), q.integer(1)});
+    q.close();
+    for (const Group& g : groups())
+        for (const answercounts::Uncounted& u : uncounted.value(g.id)) c.uncounted.append({g.id, u});
     return c;
+}
+
+// Why a value counts nowhere, in the clerk's words.
+QString whyUncounted(const Group& g, const QString& value) {
+    if (value.isNull()) return QStringLiteral("空值（NULL）");
+    if (value.trimmed().isEmpty()) return QStringLiteral("空白");
+    int n = 0;
+    if (g.id != Flag && SqlQuery::parseInteger(value, &n)) return QStringLiteral("没有这个选项");
+    return g.id == Flag ? QStringLiteral("只有“1”（是）和“0”（否）计入") : QStringLiteral("不是选项代码");
 }
 
 QByteArray utf8(const QString& s) { return s.toUtf8(); }
@@ -69,6 +99,8 @@ public:
         format_set_font_size(m_title, 14);
         m_percent = workbook_add_format(m_book);
         format_set_num_format(m_percent, "0.0%");
+        m_text = workbook_add_format(m_book);
+        format_set_num_format(m_text, "@");
     }
     ~Book() {
         if (m_book) workbook_close(m_book);
@@ -142,6 +174,37 @@ public:
         worksheet_insert_chart_opt(ws, 2, 4, chart, &options);
     }
 
+    // The values that count nowhere: where, as stored, how many rows, why.
+    void uncounted(const Counts& c) {
+        const QByteArray name = utf8(unknownSheetName());
+        lxw_worksheet* ws = workbook_add_worksheet(m_book, name.constData());
+        if (!ws)
+            throw ExportError{
+                QStringLiteral("无法在 Excel 工作簿中添加工作表“%1”。").arg(unknownSheetName())};
+        worksheet_set_column(ws, 0, 0, 30, nullptr);
+        worksheet_set_column(ws, 1, 1, 16, m_text);
+        worksheet_set_column(ws, 2, 2, 8, nullptr);
+        worksheet_set_column(ws, 3, 3, 30, nullptr);
+        const char* const heads[] = {"所在页", "存储的值", "行数", "说明"};
+        for (int i = 0; i < 4; ++i) worksheet_write_string(ws, 0, lxw_col_t(i), heads[i], m_bold);
+        worksheet_freeze_panes(ws, 1, 0);
+        lxw_row_t row = 1;
+        for (const auto& [id, u] : c.uncounted) {
+            const Group& g = group(id);
+            worksheet_write_string(ws, row, 0, utf8(captions::ofGroup(id)).constData(), nullptr);
+            if (!u.value.isEmpty()) {
+                bool replaced = false;
+                const QString held = textrules::holdable(u.value, &replaced);
+                bool cut = false;
+                const QString kept = textrules::cutToUnits(held, textrules::kXlsxCellMax, &cut);
+                worksheet_write_string(ws, row, 1, utf8(textrules::escapeXlsx(kept)).constData(), m_text);
+            }
+            worksheet_write_number(ws, row, 2, double(u.rows), nullptr);
+            worksheet_write_string(ws, row, 3, utf8(whyUncounted(g, u.value)).constData(), nullptr);
+            ++row;
+        }
+    }
+
     void close() {
         lxw_workbook* book = m_book;
         m_book = nullptr;
@@ -154,15 +217,16 @@ private:
     lxw_format* m_bold = nullptr;
     lxw_format* m_title = nullptr;
     lxw_format* m_percent = nullptr;
+    lxw_format* m_text = nullptr;
 };
 
 }  // namespace
 
-ExportResult exportStatistics(const QString& path, const ProgressFn& progress) {
+ExportResult exportStatistics(const QString& path, const ProgressFn& progress, bool replace) {
     ExportResult result;
     SqlQuery transaction(kConnection);
     try {
-        TargetFiles files(path);
+        TargetFiles files(path, QStringLiteral("xlsx"), replace);
         const QString temp = files.add(files.target());
         const std::vector<const Group*> sheets = [] {
             std::vector<const Group*> out;
@@ -185,17 +249,19 @@ ExportResult exportStatistics(const QString& path, const ProgressFn& progress) {
             book.page(*sheets[i], counts);
             step(qint64(i) + 2);
         }
+        if (!counts.uncounted.isEmpty()) book.uncounted(counts);
         book.close();
         files.commit();
         result.ok = true;
         result.questionnaires = counts.total;
+        result.unknownRows = counts.uncountedRows();
         result.files = files.finalPaths();
     } catch (const Cancelled&) {
         result.cancelled = true;
     } catch (const ExportError& e) {
         result.error = e.message;
-    } catch (const DbError&) {
-        result.error = QStringLiteral("读取数据库时出错，未导出统计表。");
+    } catch (const DbError& e) {
+        result.error = captions::readFailed(e.statement()) + QStringLiteral("，未导出统计表。");
     }
     if (transaction.inTransaction()) transaction.rollback();
     return result;

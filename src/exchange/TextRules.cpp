@@ -2,10 +2,133 @@
 
 namespace textrules {
 
+namespace {
+
+bool isDigit(QChar c) { return (c >= u'0' && c <= u'9') || (c.unicode() >= 0xFF10 && c.unicode() <= 0xFF19); }
+
+bool isHex(QChar c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+// "Jan-30", "March 5", "sep/1": month names that spreadsheets read as dates.
+bool startsWithMonthDate(QStringView s) {
+    static const char* const kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                          "jul", "aug", "sep", "oct", "nov", "dec"};
+    if (s.size() < 5) return false;
+    bool month = false;
+    for (const char* m : kMonths)
+        if (s.left(3).compare(QLatin1String(m), Qt::CaseInsensitive) == 0) month = true;
+    if (!month) return false;
+    qsizetype i = 3;
+    while (i < s.size() && s[i].isLetter() && s[i].unicode() < 128) ++i;
+    if (i + 1 >= s.size()) return false;
+    const QChar sep = s[i];
+    return (sep == u'-' || sep == u'/' || sep == u' ' || sep == u'.') && isDigit(s[i + 1]);
+}
+
+}  // namespace
+
 bool looksLikeFormula(const QString& text) {
     if (text.isEmpty()) return false;
-    const QChar c = text.front();
-    return c == u'=' || c == u'+' || c == u'-' || c == u'@' || c == u'\t' || c == u'\r';
+    switch (text.front().unicode()) {
+        case u'=':
+        case u'+':
+        case u'-':
+        case u'@':
+        case u'\t':
+        case u'\r':
+        case 0xFF1D:  // ＝
+        case 0xFF0B:  // ＋
+        case 0xFF0D:  // －
+        case 0xFF20:  // ＠
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool looksLikeNumber(const QString& text) {
+    QStringView s(text);
+    // A spreadsheet passes over blanks before a number.
+    while (!s.isEmpty() && (s.front() == u' ' || s.front() == QChar(0xA0))) s = s.mid(1);
+    if (s.isEmpty()) return false;
+    const QChar c = s.front();
+    if (isDigit(c)) return true;
+    const bool digitNext = s.size() > 1 && isDigit(s[1]);
+    switch (c.unicode()) {
+        case u'.':
+        case u'(':
+        case u'$':
+        case 0x00A5:  // ¥
+        case 0xFFE5:  // ￥
+        case 0x20AC:  // €
+        case 0x00A3:  // £
+            if (digitNext) return true;
+            break;
+        default:
+            break;
+    }
+    if (s.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ||
+        s.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
+        return true;
+    return startsWithMonthDate(s);
+}
+
+QString holdable(const QString& text, bool* changed) {
+    *changed = false;
+    const qsizetype n = text.size();
+    const QChar* d = text.constData();
+    qsizetype i = 0;
+    // Most texts hold nothing to replace: find the first before copying anything.
+    for (; i < n; ++i) {
+        const char16_t u = d[i].unicode();
+        if (u == 0 || u == 0xFFFE || u == 0xFFFF) break;
+        if (QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(d[i + 1].unicode())) {
+            ++i;
+            continue;
+        }
+        if (QChar::isSurrogate(u)) break;
+    }
+    if (i == n) return text;
+    *changed = true;
+    QString out = text.left(i);
+    out.reserve(n);
+    for (; i < n; ++i) {
+        const char16_t u = d[i].unicode();
+        if (u == 0) {
+            out += QChar(0x2400);
+        } else if (QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(d[i + 1].unicode())) {
+            out += d[i];
+            out += d[++i];
+        } else if (QChar::isSurrogate(u) || u == 0xFFFE || u == 0xFFFF) {
+            out += QChar(QChar::ReplacementCharacter);
+        } else {
+            out += d[i];
+        }
+    }
+    return out;
+}
+
+QString escapeXlsx(const QString& text) {
+    // Every "_" that begins "_xHHHH_" gets "_x005F" before it; overlapping escapes
+    // ("_x0041_x0042_") each get their own.
+    auto begins = [&text](qsizetype i) {
+        if (i + 6 >= text.size() || text[i] != u'_' || text[i + 1] != u'x' || text[i + 6] != u'_')
+            return false;
+        for (int k = 2; k < 6; ++k)
+            if (!isHex(text[i + k])) return false;
+        return true;
+    };
+    qsizetype at = text.indexOf(QLatin1String("_x"));
+    while (at >= 0 && !begins(at)) at = text.indexOf(QLatin1String("_x"), at + 1);
+    if (at < 0) return text;
+    QString out = text.left(at);
+    out.reserve(text.size() + 12);
+    for (qsizetype i = at; i < text.size(); ++i) {
+        if (begins(i)) out += QLatin1String("_x005F");
+        out += text[i];
+    }
+    return out;
 }
 
 QString cutToUnits(const QString& text, int units, bool* cut) {

@@ -1,5 +1,6 @@
 #include "WideLayout.h"
 
+#include "Captions.h"
 #include "store/SqlQuery.h"
 
 using namespace catalogue;
@@ -86,27 +87,34 @@ WideLayout::WideLayout() {
 }
 
 std::vector<Column> WideLayout::unknownColumns() {
-    std::vector<Column> cols(4);
-    cols[0].header = QStringLiteral("表");
-    cols[0].varName = QStringLiteral("table");
-    cols[1].header = QStringLiteral("身份证号码");
-    cols[1].varName = QStringLiteral("id");
-    cols[1].isIdentity = true;
-    cols[2].header = QStringLiteral("代码");
-    cols[2].varName = QStringLiteral("code");
-    cols[3].header = QStringLiteral("内容");
-    cols[3].varName = QStringLiteral("text");
+    const std::pair<const char*, const char*> heads[] = {
+        {"所在页", "page"}, {"身份证号码", "id"}, {"代码", "code"}, {"内容", "text"}, {"说明", "reason"}};
+    std::vector<Column> cols;
+    for (const auto& [header, var] : heads) {
+        Column c;
+        c.header = QString::fromUtf8(header);
+        c.varName = QLatin1String(var);
+        c.isIdentity = cols.size() == 1;
+        cols.push_back(c);
+    }
     return cols;
 }
 
 std::vector<Cell> WideLayout::unknownCells(const UnknownRow& row) {
-    std::vector<Cell> cells(4);
-    cells[0].text = row.table;
+    std::vector<Cell> cells(5);
+    cells[0].text = row.page;
     cells[1].text = row.identity;
     cells[2].text = row.code;
     cells[3].text = row.text;
+    cells[4].text = row.reason;
     return cells;
 }
+
+QString WideLayout::noOption() { return QStringLiteral("没有这个选项"); }
+QString WideLayout::noCode() { return QStringLiteral("代码为空"); }
+QString WideLayout::noQuestionnaire() { return QStringLiteral("没有对应的问卷（基本信息）"); }
+QString WideLayout::secondOther() { return QStringLiteral("同一页的第二个“其它”"); }
+QString WideLayout::textWithoutOther() { return QStringLiteral("不是“其它”的选项带有文字"); }
 
 void WideLayout::setChoice(GroupId g, int box) {
     Cell& cell = m_row[m_first[g]];
@@ -142,7 +150,7 @@ void WideLayout::startRow(const QStringList& basic, std::vector<UnknownRow>& unk
         if (box >= 0)
             setChoice(g.id, box);
         else
-            unknown.push_back({QStringLiteral("BasicInfo"), m_identity, qs(g.storage), value});
+            unknown.push_back({captions::ofGroup(g.id), m_identity, value, QString(), noOption()});
     }
 }
 

@@ -9,12 +9,13 @@
 
 namespace exchange {
 
-/// A stored value that matches no option: it goes to the sheet "未能识别的数据".
+/// A stored value that the wide layout has no place for: it goes to the sheet "未能识别的数据".
 struct UnknownRow {
-    QString table;
+    QString page;  ///< where it belongs, as the clerk knows it ("页三 业余爱好")
     QString identity;
     QString code;
     QString text;
+    QString reason;  ///< why it has no place
 };
 
 /// The wide layout: one row per questionnaire. Columns: the identity number and the four basic
@@ -26,9 +27,18 @@ public:
     WideLayout();
 
     const std::vector<Column>& columns() const { return m_columns; }
-    /// The columns of the "未能识别的数据" sheet: table, identity number, code, text.
+    /// The columns of the "未能识别的数据" sheet: page, identity number, code, text, reason.
     static std::vector<Column> unknownColumns();
     static std::vector<Cell> unknownCells(const UnknownRow& row);
+
+    /// Why a row is on that sheet: no option has its code; its code is empty; no questionnaire
+    /// (BasicInfo row) has its identity number; a second "其它" of a page; a text on a box that
+    /// takes none.
+    static QString noOption();
+    static QString noCode();
+    static QString noQuestionnaire();
+    static QString secondOther();
+    static QString textWithoutOther();
 
     /// Starts the row of a questionnaire from its BasicInfo values (column order, eleven values).
     /// Values that match no option are added to `unknown`.

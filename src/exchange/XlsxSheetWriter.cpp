@@ -15,7 +15,8 @@ constexpr int kMaxWidth = 60;  // wider columns make the sheet hard to read; the
 
 }
 
-XlsxSheetWriter::XlsxSheetWriter(const QString& target) : m_files(target) {
+XlsxSheetWriter::XlsxSheetWriter(const QString& target, bool replace)
+    : m_files(target, QStringLiteral("xlsx"), replace) {
     m_temp = m_files.add(m_files.target());
     lxw_workbook_options options = {};
     options.constant_memory = LXW_TRUE;
@@ -59,11 +60,15 @@ void XlsxSheetWriter::beginSheet(const QString& name, const std::vector<Column>&
 void XlsxSheetWriter::writeText(int column, const QString& text, const QString& identity,
                                 lxw_format* format) {
     if (text.isEmpty()) return;
+    bool replaced = false;
+    const QString held = textrules::holdable(text, &replaced);
+    if (replaced) m_cuts.push_back({m_sheetName, identity, Cut::Replaced});
     bool cut = false;
-    const QString kept = textrules::cutToUnits(text, textrules::kXlsxCellMax, &cut);
-    if (cut) m_cuts.push_back({m_sheetName, identity});
+    const QString kept = textrules::cutToUnits(held, textrules::kXlsxCellMax, &cut);
+    if (cut) m_cuts.push_back({m_sheetName, identity, Cut::TooLong});
     m_widths[column] = std::max(m_widths[column], textrules::displayWidth(kept, kMaxWidth));
-    const QByteArray utf8 = kept.toUtf8();
+    // Control characters libxlsxwriter escapes itself (_x0001_); a typed "_x0041_" is ours to escape.
+    const QByteArray utf8 = textrules::escapeXlsx(kept).toUtf8();
     // A string cell: Excel shows it as typed, whatever it starts with.
     check(worksheet_write_string(m_sheet, m_row, lxw_col_t(column), utf8.constData(), format));
 }

@@ -13,10 +13,13 @@ namespace exchange {
 /// (each row goes to disk as it is written). The header row is bold and frozen, the columns
 /// as wide as their texts, the identity number a text cell (never a number that Excel would show
 /// as 1.1E+17), and every text a string cell, so that a text starting with "=" is shown, never
-/// run. A text longer than Excel's 32,767 characters is cut and the cut reported.
+/// run. A text longer than Excel's 32,767 characters is cut and the cut reported. Texts show as
+/// typed: an "_xHHHH_" in a text is escaped (spreadsheets decode those sequences), and what a
+/// workbook cannot hold (a NUL, an unpaired surrogate, U+FFFE, U+FFFF) is written visibly and
+/// reported (textrules::holdable).
 class XlsxSheetWriter final : public SheetWriter {
 public:
-    explicit XlsxSheetWriter(const QString& target);
+    XlsxSheetWriter(const QString& target, bool replace);
     ~XlsxSheetWriter() override;
 
     void beginSheet(const QString& name, const std::vector<Column>& columns, qint64 rows) override;

@@ -119,7 +119,29 @@ void run(SqlQuery& query, const Statement& statement, QMap<int, qint64>& into) {
     query.close();
 }
 
-QMap<int, qint64> countBasicGroup(SqlQuery& query, GroupId id) {
+void tally(SqlQuery& query, const Statement& statement, QMap<int, qint64>& into,
+           QList<Uncounted>& uncounted) {
+    if (!statement.grouped) {
+        run(query, statement, into);
+        return;
+    }
+    const Group& g = group(statement.group);
+    query.setSql(qs(statement.sql), {}, qs(g.storage));
+    query.open();
+    for (query.first(); !query.eof(); query.next()) {
+        const QString code = query.text(0);
+        const qint64 rows = query.integer(1);
+        int n = 0;
+        const int box = SqlQuery::parseInteger(code, &n) ? g.boxForCode(n) : -1;
+        if (box >= 0)
+            into[box] += rows;
+        else
+            uncounted.append({code, rows});
+    }
+    query.close();
+}
+
+QMap<int, qint64> countBasicGroup(SqlQuery& query, GroupId id, QList<Uncounted>* uncounted) {
     const Group& g = group(id);
     const char* sql = nullptr;
     for (const BasicStatement& s : kBasicStatements)
@@ -137,7 +159,10 @@ QMap<int, qint64> countBasicGroup(SqlQuery& query, GroupId id) {
             box = g.boxForCode(code);
         else if (g.hasOther() && !value.isEmpty())
             box = g.boxForCode(kOtherCode);
-        if (box >= 0) counts[box] += query.integer(1);
+        if (box >= 0)
+            counts[box] += query.integer(1);
+        else if (uncounted)
+            uncounted->append({value, query.integer(1)});
         query.next();
     }
     query.close();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QMap>
 #include <QString>
 #include <optional>
@@ -31,6 +32,17 @@ const std::vector<Statement>& statements();
 /// passed over. Raises DbError when the statement fails; what was counted so far is in `into`.
 void run(SqlQuery& query, const Statement& statement, QMap<int, qint64>& into);
 
+/// Values a count passes over: the value as stored (a null string for NULL) and its rows.
+struct Uncounted {
+    QString value;
+    qint64 rows = 0;
+};
+
+/// As run(), but a value that is no whole number does not end the count: every row that run()
+/// would count is counted, and the values that count nowhere are listed in `uncounted` (for a
+/// single count, nothing is listed). Raises DbError when the statement fails.
+void tally(SqlQuery& query, const Statement& statement, QMap<int, qint64>& into, QList<Uncounted>& uncounted);
+
 /// The counts of several statements on an SQLite file, each statement on a read-only
 /// connection of its own, spread over the processor's cores (on a register of 100,000
 /// questionnaires each statement walks about 300,000 index entries). An entry is empty where the
@@ -42,7 +54,9 @@ std::vector<std::optional<QMap<int, qint64>>> countOnCores(const QString& connec
 
 /// Count per box index for a page-one single-choice group (age, level, political, duty,
 /// Position) from BasicInfo: values read as whole numbers; for duty and Position a value that
-/// is no whole number is the other option, as the record forms read it back. Raises DbError.
-QMap<int, qint64> countBasicGroup(SqlQuery& query, catalogue::GroupId group);
+/// is no whole number is the other option, as the record forms read it back. The values that
+/// count nowhere are listed in `uncounted` when given. Raises DbError.
+QMap<int, qint64> countBasicGroup(SqlQuery& query, catalogue::GroupId group,
+                                  QList<Uncounted>* uncounted = nullptr);
 
 }  // namespace answercounts

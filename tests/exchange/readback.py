@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 # Reads an exported file back with readers that have nothing to do with the program's writers
-# and prints what it holds as JSON: openpyxl for xlsx, the csv module for csv, pandas for dta.
+# and prints what it holds as JSON: openpyxl for xlsx, the csv module (or pandas) for csv, pandas
+# for dta.
 import csv
 import json
 import math
@@ -24,14 +25,19 @@ def unescape(v):
     return v
 
 
-def xlsx(path):
+def xlsx(path, decode=True):
     import openpyxl
+    import zipfile
+    # openpyxl decodes the escapes of shared strings itself, not those of inline strings.
+    with zipfile.ZipFile(path) as z:
+        if "xl/sharedStrings.xml" in z.namelist():
+            decode = False
     wb = openpyxl.load_workbook(path)
     sheets = []
     for ws in wb.worksheets:
         rows, types, formats = [], [], []
         for row in ws.iter_rows():
-            rows.append([unescape(c.value) for c in row])
+            rows.append([unescape(c.value) if decode else c.value for c in row])
             types.append([c.data_type for c in row])
             formats.append([c.number_format for c in row])
         sheets.append({
@@ -46,12 +52,30 @@ def xlsx(path):
     return {"sheets": sheets}
 
 
+# The one rule the README gives for reading the register's CSV for spreadsheets in a program.
+MARKED = tuple("=+-@'\t\r\uff1d\uff0b\uff0d\uff20")
+
+
+def as_typed(v):
+    if v[:1] == "\t" or (v[:1] == "'" and v[1:2] != "" and v[1:2] in MARKED):
+        return v[1:]
+    return v
+
+
 def csvfile(path):
     with open(path, "rb") as f:
         raw = f.read()
     with open(path, newline="", encoding="utf-8-sig") as f:
         rows = list(csv.reader(f, strict=True))
-    return {"bom": raw.startswith(b"\xef\xbb\xbf"), "crlf": b"\r\n" in raw, "rows": rows}
+    return {"bom": raw.startswith(b"\xef\xbb\xbf"), "crlf": b"\r\n" in raw, "rows": rows,
+            "typed": [[as_typed(v) for v in row] for row in rows]}
+
+
+def pandascsv(path):
+    import pandas as pd
+    df = pd.read_csv(path, dtype=str, keep_default_na=False, encoding="utf-8-sig")
+    rows = [list(df.columns)] + [list(r) for r in df.itertuples(index=False, name=None)]
+    return {"rows": rows, "typed": [[as_typed(v) for v in row] for row in rows]}
 
 
 def dta(path):
@@ -71,5 +95,7 @@ def dta(path):
 
 
 fmt, path = sys.argv[1], sys.argv[2]
-data = {"xlsx": xlsx, "csv": csvfile, "dta": dta}[fmt](path)
+# xlsx-raw: the cell texts as stored in the file (LibreOffice writes no escapes of its own).
+data = {"xlsx": xlsx, "xlsx-raw": lambda p: xlsx(p, False), "csv": csvfile, "pandas-csv": pandascsv,
+        "dta": dta}[fmt](path)
 sys.stdout.write(json.dumps(data, ensure_ascii=False, default=str))

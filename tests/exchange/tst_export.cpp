@@ -16,6 +16,7 @@
 #include "ReadBack.h"
 #include "TestDb.h"
 #include "exchange/QuestionnaireExport.h"
+#include "exchange/WideLayout.h"
 #include "store/DataModule.h"
 #include "store/SqlQuery.h"
 #include "store/SurveyStore.h"
@@ -43,10 +44,14 @@ const QString kEmoji = QStringLiteral("😀𠀀𝄞 四字节");
 const QString kLongBmp = QString(100000, QChar(0x957F));           // 长 x 100,000 (3 bytes each)
 const QString kLongAstral = QStringLiteral("𠀀").repeated(40000);  // 80,000 UTF-16 units, 4 bytes each
 
-QString formulaSafe(const QString& t) {
+// What the CSV for spreadsheets holds for a stored text: an apostrophe before what a spreadsheet
+// would run, a tab before what it would turn into a number.
+QString spreadsheetField(const QString& t) {
     if (t.isEmpty()) return t;
     const QChar c = t[0];
-    return (c == u'=' || c == u'+' || c == u'-' || c == u'@' || c == u'\t' || c == u'\r') ? u'\'' + t : t;
+    if (c == u'=' || c == u'+' || c == u'-' || c == u'@' || c == u'\t' || c == u'\r') return u'\'' + t;
+    if (c.isDigit()) return u'\t' + t;
+    return t;
 }
 
 QString question(const Group& g) {
@@ -108,10 +113,14 @@ private slots:
     void cuts();
     void refused_data();
     void refused();
+    void besideTargetExists_data();
+    void besideTargetExists();
     void cancelled_data();
     void cancelled();
     void fileSizeLimit_data();
     void fileSizeLimit();
+    void textsNoFileHolds_data();
+    void textsNoFileHolds();
     void oneSnapshot();
     void emptyRegister_data();
     void emptyRegister();
@@ -226,7 +235,12 @@ void TstExport::wide() {
         QVERIFY(j.value("bom").toBool());
         QVERIFY(j.value("crlf").toBool());
         const QJsonArray rows = j.value("rows").toArray();
+        // The same file through the README's one rule, and through pandas with the same rule.
+        const QJsonArray typed = j.value("typed").toArray();
+        const QJsonArray pandas =
+            readback::python(QStringLiteral("pandas-csv"), path).value("typed").toArray();
         QCOMPARE(rows.size(), 4);
+        QCOMPARE(pandas.size(), 4);
         const QJsonArray head = rows[0].toArray();
         for (int i : order) {
             const QJsonArray row = rows[i + 1].toArray();
@@ -235,10 +249,17 @@ void TstExport::wide() {
             QCOMPARE(exp.size(), head.size());
             for (int c = 0; c < exp.size(); ++c) {
                 QCOMPARE(head[c].toString(), exp[c].header);
-                const QString want = exp[c].code < 0 || !exp[c].text.isEmpty() ? formulaSafe(exp[c].text)
-                                                                               : QString::number(exp[c].code);
+                const bool text = exp[c].code < 0 || !exp[c].text.isEmpty();
+                // Option captions are the program's own texts: never marked.
+                const QString want = !text              ? QString::number(exp[c].code)
+                                     : exp[c].code >= 0 ? exp[c].text
+                                                        : spreadsheetField(exp[c].text);
                 QVERIFY2(row[c].toString() == want,
                          qPrintable(exp[c].header + ": " + row[c].toString().left(80)));
+                const QString exact = text ? exp[c].text : QString::number(exp[c].code);
+                QVERIFY2(typed[i + 1].toArray()[c].toString() == exact, qPrintable(exp[c].header));
+                QVERIFY2(pandas[i + 1].toArray()[c].toString() == exact,
+                         qPrintable("pandas: " + exp[c].header));
             }
         }
     } else if (format == QLatin1String("xlsx")) {
@@ -345,18 +366,30 @@ void TstExport::unrecognised() {
     m_db->exec(QStringLiteral("insert into Love (ID, Code) values (?, ?)"), {kOrphan, QStringLiteral("03")});
     m_db->exec(QStringLiteral("insert into Who (ID, Code) values (?, ?)"), {kId2, QStringLiteral("77")});
     m_db->exec(QStringLiteral("update BasicInfo set age='9' where ID=?"), {kId3});
+    m_db->exec(QStringLiteral("insert into Train (ID, Code) values (?, null)"), {kId2});
+    m_db->exec(QStringLiteral("insert into Special (ID, Code, Name) values (?, '99', '第二个')"), {kId1});
+    m_db->exec(QStringLiteral("insert into Love (ID, Code, Name) values (?, '02', 'x')"), {kId3});
     Format f;
     QVERIFY(exchange::parseFormat(format, &f));
     const QString path = out(QStringLiteral("wide.") + format);
     const auto r = run(f, Layout::Wide, path);
     QVERIFY2(r.ok, qPrintable(r.error));
-    QCOMPARE(r.unknownRows, 3);
-    QVERIFY(r.summary().contains(QStringLiteral("另有 3 条未能识别的数据")));
+    QCOMPARE(r.unknownRows, 6);
+    QVERIFY(r.summary().contains(QStringLiteral("另有 6 条未能识别的数据")));
 
+    // Where each belongs as the clerk knows it, never a table or column name.
+    // By identity number, then as met; each with why it has no place.
     const QList<QStringList> want = {
-        {QStringLiteral("Who"), kId2, QStringLiteral("77"), QString()},
-        {QStringLiteral("BasicInfo"), kId3, QStringLiteral("age"), QStringLiteral("9")},
-        {QStringLiteral("Love"), kOrphan, QStringLiteral("03"), QString()}};
+        {QStringLiteral("页二 专业及特长"), kId1, QStringLiteral("99"), QStringLiteral("第二个"),
+         QStringLiteral("同一页的第二个“其它”")},
+        {QStringLiteral("页六 培训或讲座"), kId2, QString(), QString(), QStringLiteral("代码为空")},
+        {QStringLiteral("页九 为哪种类型的居民提供服务"), kId2, QStringLiteral("77"), QString(),
+         QStringLiteral("没有这个选项")},
+        {QStringLiteral("页三 业余爱好"), kId3, QStringLiteral("02"), QStringLiteral("x"),
+         QStringLiteral("不是“其它”的选项带有文字")},
+        {QStringLiteral("页一 年龄"), kId3, QStringLiteral("9"), QString(), QStringLiteral("没有这个选项")},
+        {QStringLiteral("页三 业余爱好"), kOrphan, QStringLiteral("03"), QString(),
+         QStringLiteral("没有对应的问卷（基本信息）")}};
     QList<QStringList> got;
     if (format == QLatin1String("xlsx")) {
         QCOMPARE(r.files.size(), 1);
@@ -376,7 +409,7 @@ void TstExport::unrecognised() {
         QCOMPARE(r.files, (QStringList{QFileInfo(path).absoluteFilePath(), second}));
         if (format == QLatin1String("sav")) {
             const auto sav = readback::sav(second);
-            QCOMPARE(sav.names, (QStringList{"table", "id", "code", "text"}));
+            QCOMPARE(sav.names, (QStringList{"page", "id", "code", "text", "reason"}));
             for (const auto& row : sav.rows) {
                 QStringList r2;
                 for (const QVariant& v : row) r2 << v.toString();
@@ -384,7 +417,7 @@ void TstExport::unrecognised() {
             }
         } else {
             const QJsonObject j = readback::python(format, second);
-            const QJsonArray rows = j.value("rows").toArray();
+            const QJsonArray rows = j.value(format == QLatin1String("csv") ? "typed" : "rows").toArray();
             for (int i = format == QLatin1String("csv") ? 1 : 0; i < rows.size(); ++i) {
                 QStringList row;
                 for (const QJsonValue& v : rows[i].toArray()) row << v.toString();
@@ -460,14 +493,13 @@ void TstExport::tables() {
                 got << r2;
             }
         } else {
-            const QJsonArray rows = readback::python(format, file).value("rows").toArray();
+            // The stored codes too: "01" and "1" must both come back as they are.
+            const QJsonArray rows = readback::python(format, file)
+                                        .value(format == QLatin1String("csv") ? "typed" : "rows")
+                                        .toArray();
             for (int i = format == QLatin1String("csv") ? 1 : 0; i < rows.size(); ++i) {
                 QStringList row;
-                for (const QJsonValue& v : rows[i].toArray()) {
-                    QString s = v.toString();
-                    if (format == QLatin1String("csv") && s.startsWith(u'\'')) s.remove(0, 1);
-                    row << s;
-                }
+                for (const QJsonValue& v : rows[i].toArray()) row << v.toString();
                 got << row;
             }
         }
@@ -511,43 +543,111 @@ void TstExport::cuts() {
 }
 
 void TstExport::refused_data() {
-    QTest::addColumn<QString>("target");  // relative to the output folder; "@" the folder itself
+    // Relative to the output folder; "@" the folder itself; "*" the format's extension, "~" that
+    // of another format the register writes.
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("replace");
     QTest::addColumn<QString>("message");
-    QTest::newRow("a folder") << "@"
-                              << "是一个文件夹";
-    QTest::newRow("a folder by that name") << "sub"
-                                           << "是一个文件夹";
-    QTest::newRow("folder missing") << "missing/x.csv"
-                                    << "不存在";
-    QTest::newRow("folder not writable") << "locked/x.csv"
-                                         << "无法在文件夹";
-    QTest::newRow("empty name") << ""
-                                << "没有指定";
+    QTest::newRow("a folder") << "@" << true << "是一个文件夹";
+    QTest::newRow("a folder by that name") << "sub" << true << "是一个文件夹";
+    QTest::newRow("folder missing") << "missing/x.*" << true << "不存在";
+    QTest::newRow("folder not writable") << "locked/x.*" << true << "无法在文件夹";
+    QTest::newRow("empty name") << "" << true << "没有指定";
+    QTest::newRow("an existing file") << "old.*" << false << "已经存在";
+    QTest::newRow("a symbolic link, even when replacing") << "link.*" << true << "符号链接";
+    QTest::newRow("a dangling symbolic link") << "dangling.*" << false << "符号链接";
+    QTest::newRow("another format's extension") << "x.~" << true << "扩展名";
+    QTest::newRow("another format's extension, upper case") << "X.PDF" << true << "扩展名";
 }
 
 void TstExport::refused() {
     QFETCH(QString, target);
+    QFETCH(bool, replace);
     QFETCH(QString, message);
     QDir(m_out->path()).mkdir(QStringLiteral("sub"));
-    QString path = target == QLatin1String("@") ? m_out->path() : target.isEmpty() ? QString() : out(target);
-    if (target.startsWith(QLatin1String("locked"))) {
-        if (::geteuid() == 0) {
-            path = QStringLiteral("/proc/x.csv");  // root writes everywhere but here
-        } else {
-            QDir(m_out->path()).mkdir(QStringLiteral("locked"));
-            QFile::setPermissions(out(QStringLiteral("locked")), QFile::ReadOwner | QFile::ExeOwner);
+    QTemporaryDir elsewhere;
+    const QString pointed = elsewhere.filePath(QStringLiteral("elsewhere"));
+    {
+        QFile f(pointed);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("not ours to overwrite");
+    }
+    const std::pair<Format, const char*> formats[] = {{Format::Xlsx, "csv"},
+                                                      {Format::Csv, "xlsx"},
+                                                      {Format::CsvPlain, "sav"},
+                                                      {Format::Sav, "dta"},
+                                                      {Format::Dta, "sav"}};
+    for (const auto& [f, other] : formats) {
+        QString name = target;
+        name.replace(u'*', exchange::extension(f)).replace(u'~', QLatin1String(other));
+        QString path = name == QLatin1String("@") ? m_out->path() : name.isEmpty() ? QString() : out(name);
+        if (name.startsWith(QLatin1String("locked"))) {
+            if (::geteuid() == 0) {
+                path =
+                    QStringLiteral("/proc/x.") + exchange::extension(f);  // root writes everywhere but here
+            } else {
+                QDir(m_out->path()).mkdir(QStringLiteral("locked"));
+                QFile::setPermissions(out(QStringLiteral("locked")), QFile::ReadOwner | QFile::ExeOwner);
+            }
         }
+        if (name.startsWith(QLatin1String("old."))) {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("the previous export");
+        }
+        if (name.startsWith(QLatin1String("link.")) && !QFileInfo(path).isSymLink())
+            QVERIFY(QFile::link(pointed, path));
+        if (name.startsWith(QLatin1String("dangling.")) && !QFileInfo(path).isSymLink())
+            QVERIFY(QFile::link(out(QStringLiteral("nowhere")), path));
+        const QStringList before = folder();
+        for (Layout l : {Layout::Wide, Layout::Tables}) {
+            const auto r = exchange::exportQuestionnaires({f, l, path, replace});
+            QVERIFY(!r.ok);
+            QVERIFY(!r.cancelled);
+            QVERIFY2(r.error.contains(message), qPrintable(r.error));
+            QCOMPARE(folder(), before);
+        }
+        if (name.startsWith(QLatin1String("old."))) {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::ReadOnly));
+            QCOMPARE(old.readAll(), QByteArray("the previous export"));
+        }
+        QFile::setPermissions(out(QStringLiteral("locked")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-    const QStringList before = folder();
-    for (Format f : {Format::Xlsx, Format::Csv, Format::Sav, Format::Dta}) {
-        const auto r = run(f, Layout::Wide, path);
-        QVERIFY(!r.ok);
-        QVERIFY(!r.cancelled);
-        QVERIFY2(r.error.contains(message), qPrintable(r.error));
-        QCOMPARE(folder(), before);
+    QFile p(pointed);
+    QVERIFY(p.open(QIODevice::ReadOnly));
+    QCOMPARE(p.readAll(), QByteArray("not ours to overwrite"));
+}
+
+void TstExport::besideTargetExists_data() {
+    QTest::addColumn<QString>("format");
+    for (const char* f : {"csv", "sav", "dta"}) QTest::newRow(f) << QString::fromLatin1(f);
+}
+
+void TstExport::besideTargetExists() {
+    // A further sheet's file follows the same rule as the target: an earlier table stays unless
+    // the export may replace files, and the target is not written either.
+    QFETCH(QString, format);
+    Format f;
+    QVERIFY(exchange::parseFormat(format, &f));
+    const QString path = out(QStringLiteral("t.") + format);
+    const QString beside = out(QStringLiteral("t_Love.") + format);
+    {
+        QFile old(beside);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("last year's table");
     }
-    QFile::setPermissions(out(QStringLiteral("locked")),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    auto r = exchange::exportQuestionnaires({f, Layout::Tables, path, false});
+    QVERIFY(!r.ok);
+    QVERIFY2(r.error.contains(QStringLiteral("已经存在")) && r.error.contains(QStringLiteral("t_Love")),
+             qPrintable(r.error));
+    QCOMPARE(folder(), QStringList{QFileInfo(beside).fileName()});
+    r = exchange::exportQuestionnaires({f, Layout::Tables, path, true});
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QCOMPARE(r.files.size(), 13);
+    QVERIFY(QFileInfo(beside).size() > 20);
+    QVERIFY(!folder().join(u' ').contains(QLatin1String(".quenvale-")));
 }
 
 void TstExport::cancelled_data() { wide_data(); }
@@ -564,7 +664,8 @@ void TstExport::cancelled() {
     }
     for (Layout l : {Layout::Wide, Layout::Tables}) {
         int calls = 0;
-        const auto r = run(f, l, path, [&](qint64, qint64) { return ++calls < 2; });
+        const auto r =
+            exchange::exportQuestionnaires({f, l, path, true}, [&](qint64, qint64) { return ++calls < 2; });
         QVERIFY(r.cancelled);
         QVERIFY(!r.ok);
         QCOMPARE(folder(), QStringList{QStringLiteral("old.") + format});
@@ -572,8 +673,8 @@ void TstExport::cancelled() {
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll(), QByteArray("the previous export"));
     }
-    // An export that succeeds replaces it.
-    QVERIFY(run(f, Layout::Wide, path).ok);
+    // An export that succeeds replaces it when asked to (as the menu does after its question).
+    QVERIFY(exchange::exportQuestionnaires({f, Layout::Wide, path, true}).ok);
     QVERIFY(QFileInfo(path).size() > 1000);
 }
 
@@ -630,6 +731,83 @@ void TstExport::oneSnapshot() {
     QVERIFY(!f.readAll().contains("000000000000000001"));
 }
 
+void TstExport::textsNoFileHolds_data() {
+    QTest::addColumn<QString>("format");
+    for (const char* f : {"xlsx", "csv", "csv-plain", "sav", "dta"})
+        QTest::newRow(f) << QString::fromLatin1(f);
+}
+
+void TstExport::textsNoFileHolds() {
+    // Texts another program stored: a NUL (once cut the cell silently), bytes that are no UTF-8,
+    // U+FFFF (once made the whole workbook unreadable), a control character, and what Excel
+    // would decode as an escape. Each shows as typed or, where no file can hold it, visibly and
+    // named in the closing message; none cuts or loses the rest.
+    QFETCH(QString, format);
+    const QString id = QStringLiteral("330101199901011234");
+    const QString nul = QStringLiteral("前") + QChar(0) + QStringLiteral("后");
+    const QString ffff = QStringLiteral("非") + QChar(0xFFFF) + QStringLiteral("字");
+    const QString escapes = QStringLiteral("_x0041_ 与 _x0041_x0042_ 和 _x005F_");
+    const QString control = QStringLiteral("响") + QChar(7) + QStringLiteral("铃");
+    // The work unit holds bytes that are no UTF-8 (a surrogate as CESU-8 writes it).
+    m_db->exec(
+        QStringLiteral("insert into BasicInfo values (?, ?, ?, cast(x'E58D8AEDA080E4B8AA' as text), ?, "
+                       "'1', '1', '1', '1', '1', '1')"),
+        {id, nul, escapes, ffff});
+    m_db->exec(QStringLiteral("insert into Love (ID, Code, Name) values (?, '99', ?)"), {id, control});
+    Format f;
+    QVERIFY(exchange::parseFormat(format, &f));
+    const QString path = out(QStringLiteral("odd.") + exchange::extension(f));
+    const auto r = run(f, Layout::Wide, path);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    const QString nulShown = QStringLiteral("前\u2400后");
+    const QStringList want = {id, nulShown, escapes, QStringLiteral("半\uFFFD\uFFFD\uFFFD个"),
+                              QStringLiteral("非\uFFFD字")};
+    int replaced = 0;
+    for (const auto& c : r.cuts)
+        if (c.why == exchange::Cut::Replaced) {
+            QCOMPARE(c.identity, id);
+            ++replaced;
+        }
+    QCOMPARE(replaced, 2);
+    QVERIFY2(
+        r.summary().contains(QStringLiteral("有 2 段文字含有文件不能保存的字符")) && r.summary().contains(id),
+        qPrintable(r.summary()));
+
+    QStringList got;
+    QString loveOther;
+    const int loveColumn = [] {
+        const auto cols = exchange::WideLayout().columns();
+        for (int c = 0; c < int(cols.size()); ++c)
+            if (cols[c].varName == QLatin1String("love_other")) return c;
+        return -1;
+    }();
+    QVERIFY(loveColumn > 0);
+    if (format == QLatin1String("sav")) {
+        const auto sav = readback::sav(path);
+        QVERIFY(sav.ok);
+        for (const auto& row : sav.rows)
+            if (row[0].toString() == id) {
+                for (int c = 0; c < 5; ++c) got << row[c].toString();
+                loveOther = row[loveColumn].toString();
+            }
+    } else {
+        const QJsonObject j =
+            readback::python(format == QLatin1String("csv-plain") ? QStringLiteral("csv") : format, path);
+        QVERIFY2(!j.isEmpty(), "the file opens");
+        const QJsonArray rows = format == QLatin1String("xlsx")
+                                    ? j.value("sheets").toArray()[0].toObject().value("rows").toArray()
+                                : format == QLatin1String("csv") ? j.value("typed").toArray()
+                                                                 : j.value("rows").toArray();
+        for (const QJsonValue& v : rows)
+            if (v.toArray()[0].toString() == id) {
+                for (int c = 0; c < 5; ++c) got << v.toArray()[c].toString();
+                loveOther = v.toArray()[loveColumn].toString();
+            }
+    }
+    QCOMPARE(got, want);
+    QCOMPARE(loveOther, control);
+}
+
 void TstExport::emptyRegister_data() { wide_data(); }
 
 void TstExport::emptyRegister() {
@@ -660,7 +838,7 @@ static int exportChild(int argc, char** argv) {
     TDM dm(nullptr, QString::fromLocal8Bit(argv[5]), QString::fromLocal8Bit(argv[4]));
     Format f;
     exchange::parseFormat(QString::fromLatin1(argv[2]), &f);
-    const auto r = exchange::exportQuestionnaires({f, Layout::Wide, QString::fromLocal8Bit(argv[3])});
+    const auto r = exchange::exportQuestionnaires({f, Layout::Wide, QString::fromLocal8Bit(argv[3]), true});
     std::printf("%s\n", (r.ok ? r.summary() : r.error).toUtf8().constData());
     return r.ok ? 0 : 1;
 }

@@ -191,9 +191,11 @@ void TstExportMenu::everyAnswerInTheFile() {
             for (int c = 0; c < f.names.size(); ++c) byId[row[0].toString()][f.names[c]] = row[c].toString();
     } else {
         const QJsonObject j = readback::python(format, path);
+        // The CSV for spreadsheets read as the README tells a program to read it.
         QJsonArray rows = format == QLatin1String("xlsx")
                               ? j.value("sheets").toArray()[0].toObject().value("rows").toArray()
-                              : j.value("rows").toArray();
+                          : format == QLatin1String("csv") ? j.value("typed").toArray()
+                                                           : j.value("rows").toArray();
         QJsonArray head;
         if (format == QLatin1String("dta")) {
             head = j.value("columns").toArray();
@@ -232,8 +234,7 @@ void TstExportMenu::everyAnswerInTheFile() {
                         qPrintable(a.id + u' ' + qs(g.boxes[b].name)));
             }
             if (g.hasOther() && a[g.id].ticked.last()) {
-                QString want = a[g.id].otherText;
-                if (format == QLatin1String("csv") && want.startsWith(u'=')) want.prepend(u'\'');
+                const QString want = a[g.id].otherText;
                 QCOMPARE(cell(question(g) + QStringLiteral("：其它内容"), var + QStringLiteral("_other")),
                          want);
             }

@@ -29,6 +29,8 @@ private slots:
     }
     void sameCountsAsTheForm();
     void pageOneGroups();
+    void oddValuesAreListed();
+    void readFailureNamesThePage();
     void refused_data();
     void refused();
 
@@ -125,23 +127,102 @@ void TstStatsWorkbook::pageOneGroups() {
     for (int i = 1; i <= 5; ++i) QCOMPARE(s[i].toObject().value("charts").toInt(), 1);
 }
 
+void TstStatsWorkbook::oddValuesAreListed() {
+    // Codes another program stored. The workbook counts every row the statistics form reads as
+    // an option (" 2 " and "+3" among them) and lists the rest; none stops it.
+    seed();
+    for (const char* code : {"''", "null", "'abc'", "'+3'", "' 2 '", "'77'"})
+        m_db->exec(
+            QStringLiteral("insert into Special (ID, Code) values ('110101199001011000', %1)").arg(code));
+    m_db->exec(QStringLiteral(
+        "insert into BasicInfo values ('x1', '', '', '', '', 'abc', '1', '1', '1', '1', '2')"));
+    m_db->exec(
+        QStringLiteral("insert into BasicInfo values ('x2', '', '', '', '', null, '1', '1', '', '1', null)"));
+    const QString path = m_out->filePath(QStringLiteral("odd.xlsx"));
+    const auto r = exchange::exportStatistics(path);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QCOMPARE(r.questionnaires, 6);
+    QCOMPARE(r.unknownRows, 4 + 2 + 1 + 2);
+    QVERIFY2(r.summary().contains(QStringLiteral("另有 9 条未能识别的数据")), qPrintable(r.summary()));
+    const QJsonArray s = sheets(path);
+    QCOMPARE(s.size(), 1 + 5 + 12 + 1);
+    // 医疗护理 ("1" five times), 心理咨询 ("02" never, " 2 " once), 法律咨询 ("+3" once).
+    const QJsonArray special = s[6].toObject().value("rows").toArray();
+    QCOMPARE(special[3].toArray()[1].toInt(), 5);
+    QCOMPARE(special[4].toArray()[1].toInt(), 1);
+    QCOMPARE(special[5].toArray()[1].toInt(), 1);
+    QCOMPARE(s[0].toObject().value("rows").toArray()[2].toArray()[1].toInt(), 6);
+
+    const QJsonObject odd = s[18].toObject();
+    QCOMPARE(odd.value("name").toString(), QStringLiteral("未能识别的数据"));
+    QList<QStringList> listed;
+    for (const QJsonValue& v : odd.value("rows").toArray()) {
+        QStringList row;
+        for (const QJsonValue& c : v.toArray())
+            row << (c.isDouble() ? QString::number(c.toInt()) : c.toString());
+        listed << row;
+    }
+    // In page order, each value as stored, with its rows and why; captions, never table names.
+    const QList<QStringList> want = {{"所在页", "存储的值", "行数", "说明"},
+                                     {"页一 年龄", "", "1", "空值（NULL）"},
+                                     {"页一 年龄", "abc", "1", "不是选项代码"},
+                                     {"页一 职业", "", "1", "空白"},
+                                     {"页二 专业及特长", "", "1", "空值（NULL）"},
+                                     {"页二 专业及特长", "", "1", "空白"},
+                                     {"页二 专业及特长", "77", "1", "没有这个选项"},
+                                     {"页二 专业及特长", "abc", "1", "不是选项代码"},
+                                     {"页七 是否愿意参加", "", "1", "空值（NULL）"},
+                                     {"页七 是否愿意参加", "2", "1", "只有“1”（是）和“0”（否）计入"}};
+    QVERIFY2(listed == want, qPrintable([&] {
+                 QStringList l;
+                 for (const auto& r : listed) l << r.join(u'|');
+                 return l.join(u'\n');
+             }()));
+}
+
+void TstStatsWorkbook::readFailureNamesThePage() {
+    seed();
+    m_db->exec(QStringLiteral("drop table Love"));
+    const auto r = exchange::exportStatistics(m_out->filePath(QStringLiteral("s.xlsx")));
+    QVERIFY(!r.ok);
+    QCOMPARE(r.error, QStringLiteral("读取“页三 业余爱好”的数据时出错，未导出统计表。"));
+    QVERIFY(QDir(m_out->path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
 void TstStatsWorkbook::refused_data() {
     QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("replace");
     QTest::addColumn<QString>("message");
-    QTest::newRow("a folder") << "@"
-                              << "是一个文件夹";
-    QTest::newRow("folder missing") << "missing/s.xlsx"
-                                    << "不存在";
+    QTest::newRow("a folder") << "@" << true << "是一个文件夹";
+    QTest::newRow("folder missing") << "missing/s.xlsx" << true << "不存在";
+    QTest::newRow("an existing file") << "old.xlsx" << false << "已经存在";
+    QTest::newRow("a symbolic link") << "link.xlsx" << true << "符号链接";
+    QTest::newRow("a CSV name") << "s.csv" << true << "扩展名";
 }
 
 void TstStatsWorkbook::refused() {
     QFETCH(QString, target);
+    QFETCH(bool, replace);
     QFETCH(QString, message);
     const QString path = target == QLatin1String("@") ? m_out->path() : m_out->filePath(target);
-    const auto r = exchange::exportStatistics(path);
+    if (target == QLatin1String("old.xlsx")) {
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("last year");
+    }
+    if (target == QLatin1String("link.xlsx"))
+        QVERIFY(QFile::link(m_out->filePath(QStringLiteral("old.xlsx")), path));
+    const QStringList before = QDir(m_out->path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    const auto r = exchange::exportStatistics(path, {}, replace);
     QVERIFY(!r.ok);
     QVERIFY2(r.error.contains(message), qPrintable(r.error));
-    QVERIFY(QDir(m_out->path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    QCOMPARE(QDir(m_out->path()).entryList(QDir::Files | QDir::Hidden | QDir::System), before);
+    if (target == QLatin1String("old.xlsx")) {
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("last year"));
+        QVERIFY(exchange::exportStatistics(path, {}, true).ok);
+    }
 }
 
 QTEST_MAIN(TstStatsWorkbook)

@@ -375,15 +375,18 @@ private slots:
         CheckResult r;
         r.problems = {{K::WrongCheck, kWrongCheck, QStringLiteral("张,三"), QStringLiteral("幸福路\"1\"号"),
                        QStringLiteral("校验码应为 4"), QString()},
-                      {K::OrphanRows, QStringLiteral("1"), QString(), QStringLiteral("两行\n住址"),
+                      {K::OrphanRows, QStringLiteral("1"), QStringLiteral("=HYPERLINK(\"http://x\")"),
+                       QStringLiteral("两行\n住址"),
                        QStringLiteral("答案行在：渠道"), QString()}};
         const QByteArray text = problemcsv::render(r);
         QVERIFY(text.startsWith("\xEF\xBB\xBF"));
         const QString body = QString::fromUtf8(text.mid(3));
+        // Identity numbers after a tab (a spreadsheet keeps them text), a formula after an
+        // apostrophe (a spreadsheet shows it), everything else as it is.
         QCOMPARE(body, QStringLiteral(
                            "类别,身份证号码,姓名,住址,说明\r\n"
-                           "校验码错误,320102198506150875,\"张,三\",\"幸福路\"\"1\"\"号\",校验码应为 4\r\n"
-                           "答案行缺少基本信息,1,,\"两行\n住址\",答案行在：渠道\r\n"));
+                           "校验码错误,\"\t320102198506150875\",\"张,三\",\"幸福路\"\"1\"\"号\",校验码应为 4\r\n"
+                           "答案行缺少基本信息,\"\t1\",\"'=HYPERLINK(\"\"http://x\"\")\",\"两行\n住址\",答案行在：渠道\r\n"));
 
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("检查.csv"));
@@ -396,6 +399,13 @@ private slots:
         QString error;
         QVERIFY(!problemcsv::write(r, dir.filePath(QStringLiteral("no/such/folder/x.csv")), &error));
         QVERIFY(!error.isEmpty());
+        // The target rule: an existing list stays unless it may be replaced.
+        QVERIFY(!problemcsv::write(CheckResult(), path, &error));
+        QVERIFY2(error.contains(QStringLiteral("已经存在")), qPrintable(error));
+        QVERIFY(f.seek(0));
+        QCOMPARE(f.readAll(), text);
+        QVERIFY(problemcsv::write(CheckResult(), path, &error, true));
+        QCOMPARE(QFileInfo(path).size(), qint64(problemcsv::render(CheckResult()).size()));
     }
 
     // The window: groups in the check's order with their counts, the rows under them, sorting
