@@ -44,7 +44,6 @@ int runExport(int& argc, char** argv, const QStringList& args) {
     }
 
     QCoreApplication app(argc, argv);
-    app.setApplicationName(QStringLiteral("Quenvale"));
     ConsolePrompt prompt;
     Prompt::install(&prompt);
     int rc = Ok;
@@ -94,7 +93,6 @@ int runExportStats(int& argc, char** argv, const QStringList& args) {
         return Usage;
     }
     QCoreApplication app(argc, argv);
-    app.setApplicationName(QStringLiteral("Quenvale"));
     int rc = Ok;
     try {
         const auto dm = openRegister();
