@@ -46,7 +46,7 @@ int runDataSource(int& argc, char** argv, const QStringList& args) {
             if (server.isEmpty())
                 out(QStringLiteral("file %1").arg(dm->database1().file));
             else
-                out(QStringLiteral("server %1").arg(server));
+                out(QStringLiteral("server %1").arg(datasource::withoutSecrets(server)));
             return Ok;
         }
         if (what == QLatin1String("local")) {
