@@ -33,7 +33,8 @@ const char* const kRestoreHelp =
     "\n"
     "Replaces the register with the backup FILE. The file is checked first (an SQLite\n"
     "file, integrity_check ok, the thirteen tables with their columns); the current register\n"
-    "is backed up, then replaced in one atomic rename.\n"
+    "is backed up, then a new register is built from FILE's rows (nothing else of FILE: no\n"
+    "trigger, view or other table) and put in place in one atomic rename.\n"
     "\n"
     "  --yes   restore without asking; without it the summary is printed and nothing changes\n";
 
@@ -111,11 +112,14 @@ int runRestore(int& argc, char** argv, const QStringList& args) {
     try {
         backup::Snapshots snapshots(backup::databaseFile());
         Progress p(QStringLiteral("restore (pages)"));
-        const QString kept = backup::restore(file, snapshots, progressLine(p));
+        const backup::PreparedRestore prepared = backup::prepareRestore(file, snapshots, progressLine(p));
         p.finish();
+        backup::commitRestore(prepared);
         out(QStringLiteral("restored %1 questionnaires from %2; the previous register is kept in %3")
                 .arg(check.questionnaires)
-                .arg(QFileInfo(file).absoluteFilePath(), kept));
+                .arg(QFileInfo(file).absoluteFilePath(), prepared.kept));
+        if (const QString other = check.leftBehind(); !other.isEmpty()) out(other);
+        if (prepared.rowsLeftOut > 0) out(backup::rowsLeftOutMessage(prepared.rowsLeftOut));
         return Ok;
     } catch (const sqlitefile::FileError& e) {
         err(e.message);

@@ -158,11 +158,12 @@ void restore(QWidget* parent) {
             prepared = backup::prepareRestore(file, snapshots, p);
         });
         backup::commitRestore(prepared);
-        inform(parent,
-               QStringLiteral("已从备份恢复 %1 份问卷。\n恢复前的登记册已备份到\n%2")
-                   .arg(check.questionnaires)
-                   .arg(QDir::toNativeSeparators(prepared.kept)),
-               kRestoreCaption);
+        QString text = QStringLiteral("已从备份恢复 %1 份问卷。\n恢复前的登记册已备份到\n%2")
+                           .arg(check.questionnaires)
+                           .arg(QDir::toNativeSeparators(prepared.kept));
+        if (const QString other = check.leftBehind(); !other.isEmpty()) text += u'\n' + other;
+        if (prepared.rowsLeftOut > 0) text += u'\n' + backup::rowsLeftOutMessage(prepared.rowsLeftOut);
+        inform(parent, text, kRestoreCaption);
     } catch (const sqlitefile::FileError& e) {
         report(parent, e, kRestoreCaption);
     } catch (const sqlitefile::Cancelled&) {

@@ -4,6 +4,8 @@
 #include <functional>
 #include <stdexcept>
 
+struct sqlite3;
+
 /// Whole-file work on SQLite databases through the engine's own API: consistent copies of a
 /// live database, integrity checks and durable renames. Never a plain copy of a live file.
 namespace sqlitefile {
@@ -40,10 +42,18 @@ bool integrityOk(const QString& file, QString* detail = nullptr);
 /// Runs PRAGMA quick_check on `file`: the structure of every page and tree.
 bool structureOk(const QString& file, QString* detail = nullptr);
 
+/// Runs a check pragma (integrity_check, quick_check) on an open handle: "ok" with `ok` set, or
+/// the first problem (SQLite's error text when it could not run). A value of another type than
+/// its column declares is no problem: this program reads every value as text.
+QString runCheck(sqlite3* db, const char* sql, bool* ok);
+
 /// Renames `from` over `to` atomically and makes the new name durable (fsync of the folder).
 bool renameDurably(const QString& from, const QString& to);
 
 /// Makes `folder` (and its parents) with mode 0700 for the folder itself.
 bool makePrivateFolder(const QString& folder);
+
+/// Makes a file's contents durable (fsync).
+void syncFile(const QString& file);
 
 }  // namespace sqlitefile

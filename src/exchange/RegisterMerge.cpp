@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <QUuid>
 
+#include "backup/RegisterCopy.h"
 #include "backup/Restore.h"
 #include "backup/Snapshots.h"
 #include "exchange/RegisterReader.h"
@@ -56,7 +57,7 @@ RegisterMerge::~RegisterMerge() { closeSource(); }
 void RegisterMerge::openSource() {
     if (!m_copy.isEmpty()) return;
     const QString notMerged = QStringLiteral("未合并，当前的登记册没有改动。");
-    // The tables first (cheap); the integrity check runs once, on the copy.
+    // The tables first (cheap); the pages and trees are checked as the rows are copied.
     const backup::Inspection check = backup::inspect(m_source, false);
     if (!check.ok)
         throw sqlitefile::FileError(check.message + notMerged,
@@ -69,11 +70,10 @@ void RegisterMerge::openSource() {
     const QString copy = folder + QStringLiteral("/.merge-") + QUuid::createUuid().toString(QUuid::Id128) +
                          QStringLiteral(".db");
     try {
-        // Read table by table and deleted afterwards: its indexes are never read.
-        sqlitefile::copy(m_source, copy, true, {}, false, sqlitefile::Use::Scratch);
+        // Their rows only, in a register of our own making: nothing else of the file comes along.
+        registercopy::build(m_source, copy, {}, sqlitefile::Use::Scratch, registercopy::Check::Structure);
     } catch (const sqlitefile::FileError& e) {
-        const bool damaged = e.detail.startsWith(QLatin1String("integrity_check"));
-        throw sqlitefile::FileError((damaged ? backup::damagedMessage() : e.message) + notMerged, e.detail);
+        throw sqlitefile::FileError(e.message + notMerged, e.detail);
     }
     m_copy = copy;
     connection::Definition def;

@@ -31,7 +31,9 @@ QStringList columns(const QString& table) {
     return {"ID", "Code", "Name"};
 }
 
-QStringList createStatements() {
+QStringList createStatements() { return tableStatements() + indexStatements(); }
+
+QStringList tableStatements() {
     QStringList out;
     // Every column is TEXT so that codes such as "01" stay text.
     out << QStringLiteral(
@@ -40,7 +42,7 @@ QStringList createStatements() {
         "Phone TEXT, age TEXT, level TEXT, political TEXT, duty TEXT, Position TEXT, Flag TEXT)");
     for (const QString& t : tables().mid(1))
         out << QStringLiteral("CREATE TABLE %1 (ID VARCHAR(18) NOT NULL, Code VARCHAR(2), Name TEXT)").arg(t);
-    return out + indexStatements();
+    return out;
 }
 
 QStringList indexStatements() {

@@ -7,8 +7,11 @@
 /// The database file: thirteen tables, every column TEXT, created only when no file exists.
 namespace schema {
 
-/// The statements that create the tables and their indexes.
+/// The statements that create the tables and their indexes: tableStatements(), then
+/// indexStatements().
 QStringList createStatements();
+/// The statements that create the tables (no index).
+QStringList tableStatements();
 /// The statements that create the indexes, each only when it is missing.
 QStringList indexStatements();
 /// Gives a database that holds the thirteen tables any index it lacks, in one transaction; a

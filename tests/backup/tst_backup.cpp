@@ -1,7 +1,9 @@
 // Backups, their rotation, and restore: consistent copies of a register being written to,
 // exactly the right copies kept across a year, and every unfit file refused with its own reason.
+#include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <QSqlError>
 #include <QtTest>
 #include <atomic>
 
@@ -13,6 +15,7 @@
 #include "store/Connection.h"
 #include "store/Encoding.h"
 #include "store/Registry.h"
+#include "store/Schema.h"
 #include "store/SqlQuery.h"
 #include "store/Statements.h"
 #include "store/SurveyStore.h"
@@ -73,6 +76,26 @@ QStringList filesIn(const QString& folder) {
     return out;
 }
 
+// Another program's write in progress: an exclusive lock on the file until release().
+class WriterLock {
+public:
+    explicit WriterLock(const QString& file) {
+        if (file.isEmpty()) return;
+        sqlite3_open_v2(QFile::encodeName(file).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
+        if (sqlite3_exec(m_db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) != SQLITE_OK)
+            qFatal("cannot lock %s", qPrintable(file));
+    }
+    ~WriterLock() { release(); }
+    void release() const {
+        if (m_db) sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+
+private:
+    mutable sqlite3* m_db = nullptr;
+};
+
 void touch(const QString& path) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
@@ -96,8 +119,13 @@ private slots:
     void restoreRefuses_data();
     void restoreRefuses();
     void restoreBringsBackDeleted();
+    void restoreTakesRowsOnly_data();
+    void restoreTakesRowsOnly();
+    void busySourceIsWaitedFor();
 
 private:
+    /// Runs statements on a database file through a connection of its own.
+    static void sqlite(const QString& file, const QStringList& statements);
     std::unique_ptr<TestDb> m_db;
 };
 
@@ -316,6 +344,14 @@ void TstBackup::restoreRefuses_data() {
                                     << "所选文件的数据表 Love 缺少列 Name，不是完整的登记册。" + tail;
     QTest::newRow("missing file") << "missing"
                                   << "找不到所选的文件。" + tail;
+    // Another program is writing it: waited for, then said so, never called damaged.
+    QTest::newRow("locked by a writer") << "busy" << backup::busyMessage() + tail;
+    // Rows a module or an expression computes are no register's rows, and would run code to read.
+    QTest::newRow("virtual table") << "virtual"
+                                   << "所选文件的数据表 Love 不是普通的数据表，不是本系统的登记册。" + tail;
+    QTest::newRow("computed column")
+        << "computed"
+        << "所选文件的数据表 Love 的列 Name 是算出来的，不是登记的数据，不是本系统的登记册。" + tail;
 }
 
 void TstBackup::restoreRefuses() {
@@ -347,8 +383,12 @@ void TstBackup::restoreRefuses() {
         f.write("ID,name\n110101199001011234,张三\n");
     } else if (kind == "otherdb") {
         sqlite({"create table Customers (id integer, name text)"});
-    } else if (kind == "damaged" || kind == "notable" || kind == "nocolumn" || kind == "badindex") {
+    } else if (kind == "damaged" || kind == "notable" || kind == "nocolumn" || kind == "badindex" ||
+               kind == "busy" || kind == "virtual" || kind == "computed") {
         backup::Snapshots(m_db->file()).backupNow({}, file);
+        if (kind == "virtual") sqlite({"drop table Love", "create virtual table Love using fts5(ID, Code, Name)"});
+        if (kind == "computed")
+            sqlite({"drop table Love", "create table Love (ID text, Code text, Name text as (ID || Code))"});
         if (kind == "notable") sqlite({"drop table Channel"});
         if (kind == "badindex")
             sqlite({"PRAGMA writable_schema=ON",
@@ -368,6 +408,8 @@ void TstBackup::restoreRefuses() {
             }
         }
     }
+    // A writer in the middle of its work holds the file for longer than the wait.
+    const WriterLock writer(kind == "busy" ? file : QString());
     backup::Snapshots snapshots(m_db->file());
     const backup::Inspection check = backup::inspect(file);
     QVERIFY(!check.ok);
@@ -426,6 +468,139 @@ void TstBackup::restoreBringsBackDeleted() {
     QCOMPARE(backup::questionnaireCount(previous), 2);
     QCOMPARE(mode(m_db->file()), 0600);
     QCOMPARE(filesIn(QFileInfo(m_db->file()).absolutePath()), QStringList{"MyDB.db"});
+}
+
+void TstBackup::sqlite(const QString& file, const QStringList& statements) {
+    const QString name = QStringLiteral("make-") + QUuid::createUuid().toString(QUuid::Id128);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        for (const QString& st : statements) QVERIFY2(q.exec(st), qPrintable(st + ": " + q.lastError().text()));
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+void TstBackup::restoreTakesRowsOnly_data() {
+    QTest::addColumn<QStringList>("added");     // what the other office's file also holds
+    QTest::addColumn<QString>("leftBehind");    // what the summary names
+    // Each of these came with the file into the register and every later backup.
+    QTest::newRow("insert swallowed") << QStringList{
+        "create trigger Swallow before insert on BasicInfo when new.ID like '3%' begin select raise(ignore); end"}
+                                      << "触发器 Swallow";
+    QTest::newRow("one delete empties the register")
+        << QStringList{"create trigger Empty after delete on BasicInfo begin delete from BasicInfo; "
+                       "delete from Special; end"}
+        << "触发器 Empty";
+    QTest::newRow("hidden copy of every questionnaire")
+        << QStringList{"create table Spy (ID text, name text, Phone text)",
+                       "create trigger Copy after insert on BasicInfo begin insert into Spy values "
+                       "(new.ID, new.name, new.Phone); end"}
+        << "触发器 Copy；数据表 Spy";
+    QTest::newRow("view and table") << QStringList{"create view Everyone as select ID, name from BasicInfo",
+                                                   "create table Notes (x text)", "insert into Notes values ('x')"}
+                                    << "视图 Everyone；数据表 Notes";
+    // Declared INTEGER: SQLite would turn every later phone into a number without its 0.
+    QTest::newRow("declared types") << QStringList{
+        "PRAGMA writable_schema=ON",
+        "update sqlite_master set sql=replace(sql, 'Phone TEXT', 'Phone INTEGER') where name='BasicInfo'"}
+                                    << "";
+}
+
+void TstBackup::restoreTakesRowsOnly() {
+    QFETCH(QStringList, added);
+    QFETCH(QString, leftBehind);
+    {
+        SqlQuery q(QStringLiteral("MyDb"));
+        SurveyStore store(q);
+        Answers first = numbered(1);
+        first.phone = QStringLiteral("01012345678");
+        store.store(first);
+        store.store(numbered(2));
+    }
+    const QString clean = m_db->dump();
+    QTemporaryDir dir;
+    const QString offered = dir.filePath("other-office.db");
+    backup::Snapshots snapshots(m_db->file());
+    snapshots.backupNow({}, offered);
+    sqlite(offered, added);
+    if (QTest::currentDataTag() == QByteArray("declared types")) {
+        // Stored after the declaration: SQLite made this one an integer, and that is what is there.
+        sqlite(offered, {"insert into BasicInfo (ID, name, Phone, age, level, political, duty, Position, Flag) "
+                         "values ('320100000000000099', '居民99', '02098765432', '1', '1', '1', '1', '1', '1')"});
+        QCOMPARE(rowsOf(offered, "select typeof(Phone) from BasicInfo where ID='320100000000000099'"),
+                 QList<QStringList>{{"integer"}});
+    }
+
+    const backup::Inspection check = backup::inspect(offered);
+    QVERIFY(check.ok);
+    if (leftBehind.isEmpty())
+        QCOMPARE(check.leftBehind(), QString());
+    else
+        QCOMPARE(check.leftBehind(), QStringLiteral("所选文件中还有不属于登记册的内容，不会带入登记册：%1。").arg(leftBehind));
+    QVERIFY(check.summary(offered).contains(check.leftBehind()));
+    backup::restore(offered, snapshots);
+
+    // Exactly what a new register holds, and the rows.
+    QTemporaryDir fresh;
+    QVERIFY(schema::ensureDatabaseFile(fresh.filePath("new.db")));
+    const QString objects = "select type, name, tbl_name, sql from sqlite_master order by name";
+    QCOMPARE(rowsOf(m_db->file(), objects), rowsOf(fresh.filePath("new.db"), objects));
+    if (QTest::currentDataTag() == QByteArray("declared types")) {
+        QCOMPARE(rowsOf(m_db->file(), "select ID, Phone, typeof(Phone) from BasicInfo order by rowid"),
+                 (QList<QStringList>{{numbered(1).id, "01012345678", "text"},
+                                     {numbered(2).id, numbered(2).phone, "text"},
+                                     {"320100000000000099", "2098765432", "text"}}));
+    } else {
+        QCOMPARE(m_db->dump(), clean);
+    }
+
+    // The forms' statements do what they say: a new questionnaire is stored whole, with its 0.
+    Answers third = numbered(3);
+    third.phone = QStringLiteral("03112345678");
+    {
+        SqlQuery q(QStringLiteral("MyDb"));
+        SurveyStore store(q);
+        store.store(third);
+        QCOMPARE(store.read(third.id).answers, third);
+        store.remove(numbered(2).id);
+        QCOMPARE(store.read(numbered(1).id).status, LookupResult::Complete);
+    }
+    QCOMPARE(m_db->count("BasicInfo", third.id), 1);
+    QCOMPARE(m_db->count("Special", numbered(1).id), rowsOf(offered, "select count(*) from Special where ID='" +
+                                                                          numbered(1).id + "'")[0][0].toInt());
+    QCOMPARE(rowsOf(m_db->file(), "select Phone, typeof(Phone) from BasicInfo where ID='" + third.id + "'"),
+             (QList<QStringList>{{"03112345678", "text"}}));
+    // Nothing foreign in the backups made from now on either.
+    const QString later = snapshots.backupNow();
+    QCOMPARE(rowsOf(later, objects), rowsOf(fresh.filePath("new.db"), objects));
+}
+
+void TstBackup::busySourceIsWaitedFor() {
+    {
+        SqlQuery q(QStringLiteral("MyDb"));
+        SurveyStore(q).store(numbered(1));
+    }
+    QTemporaryDir dir;
+    const QString offered = dir.filePath("being-written.db");
+    backup::Snapshots snapshots(m_db->file());
+    snapshots.backupNow({}, offered);
+    {
+        SqlQuery q(QStringLiteral("MyDb"));
+        SurveyStore(q).remove(numbered(1).id);
+    }
+    // The other program finishes its write a moment after the restore begins.
+    WriterLock writer(offered);
+    QThread* finisher = QThread::create([&] {
+        QThread::msleep(800);
+        writer.release();
+    });
+    finisher->start();
+    backup::restore(offered, snapshots);
+    finisher->wait();
+    delete finisher;
+    QCOMPARE(m_db->count("BasicInfo", numbered(1).id), 1);
 }
 
 QTEST_MAIN(TstBackup)

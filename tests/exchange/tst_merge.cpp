@@ -18,6 +18,7 @@
 #include "forms/TFrm_New.h"
 #include "questionnaire/QuestionnairePages.h"
 #include "store/Connection.h"
+#include "store/Schema.h"
 #include "store/SqlQuery.h"
 #include "store/SurveyStore.h"
 #include "ui/ScriptedPrompt.h"
@@ -75,6 +76,7 @@ private slots:
     void indexesOfTheOtherFileNotRelied();
     void intoItselfChangesNothing();
     void cancelledOrFailedChangesNothing();
+    void otherFileGivesQuestionnairesOnly();
     void mergeWindow();
 
 private:
@@ -385,6 +387,94 @@ void TstMerge::cancelledOrFailedChangesNothing() {
     // Nothing was left open: the register takes the next questionnaire.
     SqlQuery q(QStringLiteral("MyDb"));
     SurveyStore(q).store(completeAnswers("510101199912120000"));
+}
+
+void TstMerge::otherFileGivesQuestionnairesOnly() {
+    // Another office's file with code in it: triggers that would swallow, copy or delete
+    // questionnaires, a view, a table of its own, and a phone column declared as a number.
+    const QString hostile = m_dir.filePath("B-hostile.db");
+    QFile::remove(hostile);
+    QFile::copy(m_b, hostile);
+    QFile::setPermissions(hostile, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    {
+        QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("hostile"));
+        c.setDatabaseName(hostile);
+        QVERIFY(c.open());
+        QSqlQuery q(c);
+        for (const char* sql : {
+                 "update BasicInfo set Phone='02012345678' where ID='440101197707072222'",
+                 "create table Spy (ID text, name text)",
+                 "create trigger Swallow before insert on BasicInfo begin select raise(ignore); end",
+                 "create trigger Copy after insert on Special begin insert into Spy values (new.ID, 'x'); end",
+                 "create trigger Empty after delete on BasicInfo begin delete from Special; end",
+                 "create trigger Touch after update on Love begin insert into Spy values ('touched', 'x'); end",
+                 "create view Everyone as select ID, name from BasicInfo",
+                 "PRAGMA writable_schema=ON",
+                 "update sqlite_master set sql=replace(sql, 'Phone TEXT', 'Phone INTEGER') where name='BasicInfo'"})
+            QVERIFY2(q.exec(QString::fromLatin1(sql)), sql);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("hostile"));
+    const QByteArray sourceBytes = [&] {
+        QFile f(hostile);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+
+    const auto db = registerFrom(m_a);
+    RegisterMerge merge(hostile);
+    MergePlan plan = merge.plan();
+    QCOMPARE(plan.added, 1);
+    QCOMPARE(plan.identical, 1);
+    QCOMPARE(plan.conflicts.size(), 1);
+    plan.conflicts[0].takeTheirs = true;
+    QCOMPARE(merge.apply(plan), 2);
+    Answers theirs = only(kOnlyB, "王五");
+    theirs.phone = QStringLiteral("02012345678");
+    QCOMPARE(readBack(kOnlyB), theirs);
+    QCOMPARE(readBack(kDiffer), differing(false));
+
+    // The register and every copy made around the merge hold the program's own objects only.
+    QTemporaryDir fresh;
+    QVERIFY(schema::ensureDatabaseFile(fresh.filePath("new.db")));
+    auto objectsOf = [](const QString& file) {
+        const QString name = QStringLiteral("objects-") + QUuid::createUuid().toString(QUuid::Id128);
+        QStringList out;
+        {
+            QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            c.setDatabaseName(file);
+            c.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+            if (c.open()) {
+                QSqlQuery q(c);
+                q.exec("select type, name, tbl_name, sql from sqlite_master order by name");
+                while (q.next())
+                    out << QStringList{q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                                       q.value(3).toString()}
+                               .join('|');
+            }
+        }
+        QSqlDatabase::removeDatabase(name);
+        return out;
+    };
+    const QStringList expected = objectsOf(fresh.filePath("new.db"));
+    QCOMPARE(expected.size(), 13 + 25 + 1);  // tables, indexes, the key's own index
+    QCOMPARE(objectsOf(db->file()), expected);
+    const auto copies = backup::Snapshots(db->file()).list();
+    QCOMPARE(copies.size(), 2);  // before and after the merge
+    for (const backup::BackupInfo& b : copies) QCOMPARE(objectsOf(b.path), expected);
+    // Deleting and storing through the register's own statements does only that.
+    {
+        SqlQuery q(QStringLiteral("MyDb"));
+        SurveyStore store(q);
+        store.remove(kOnlyA);
+        store.store(only("510101199912120000", "赵六"));
+    }
+    QCOMPARE(readBack(kOnlyB), theirs);
+    QCOMPARE(readBack("510101199912120000"), only("510101199912120000", "赵六"));
+    // The other file was only read: not a byte of it changed, none of its triggers ran.
+    QFile f(hostile);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), sourceBytes);
+    QVERIFY(!QFileInfo::exists(hostile + "-journal"));
 }
 
 void TstMerge::mergeWindow() {
