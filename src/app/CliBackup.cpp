@@ -20,21 +20,24 @@ const char* const kBackupHelp =
     "\n"
     "  --out FILE   write the copy to FILE (which must not exist); by default it goes to\n"
     "               Data/Backup/MyDB-YYYYMMDD-HHMMSS.db and the old copies are rotated\n"
-    "               (the 7 newest days and the newest of each of the last 12 months stay)\n";
+    "               (the 7 newest days and the newest of each of the last 12 months stay;\n"
+    "               copies made before a restore or a merge stay 30 days)\n";
 
 const char* const kBackupsHelp =
     "Usage: quenvale-cli backups\n"
     "\n"
     "Lists the backups in Data/Backup, newest first: file, date, size in bytes and number\n"
-    "of questionnaires (tab-separated).\n";
+    "of questionnaires (tab-separated). The copies kept before a restore or a merge are named\n"
+    "...-before-restore.db and ...-before-merge.db.\n";
 
 const char* const kRestoreHelp =
     "Usage: quenvale-cli restore FILE [--yes]\n"
     "\n"
     "Replaces the register with the backup FILE. The file is checked first (an SQLite\n"
     "file, integrity_check ok, the thirteen tables with their columns); the current register\n"
-    "is backed up, then a new register is built from FILE's rows (nothing else of FILE: no\n"
-    "trigger, view or other table) and put in place in one atomic rename.\n"
+    "is kept as Data/Backup/MyDB-YYYYMMDD-HHMMSS-before-restore.db (for 30 days), then a new\n"
+    "register is built from FILE's rows (nothing else of FILE: no trigger, view or other table)\n"
+    "and put in place in one atomic rename.\n"
     "\n"
     "  --yes   restore without asking; without it the summary is printed and nothing changes\n";
 

@@ -124,6 +124,10 @@ void setFileChooser(FileChooser c) { chooser() = std::move(c); }
 void backupNow(QWidget* parent) {
     if (!embeddedOrSay(parent, kBackupCaption)) return;
     backup::Snapshots snapshots(backup::databaseFile());
+    if (const QString refused = snapshots.folderRefusal(); !refused.isEmpty()) {
+        inform(parent, refused, kBackupCaption);
+        return;
+    }
     sqlitefile::makePrivateFolder(snapshots.folder());
     const QString path = choose(parent, 0, snapshots.defaultTarget());
     if (path.isEmpty()) return;

@@ -167,12 +167,13 @@ PreparedRestore prepareRestore(const QString& file, Snapshots& snapshots,
                                     QStringLiteral("inspection refused %1").arg(file));
     const QString current = snapshots.databaseFile();
     const QFileInfo info(current);
-    if (QFileInfo(file).canonicalFilePath() == info.canonicalFilePath())
+    if (sqlitefile::sameFile(file, current))
         throw sqlitefile::FileError(QStringLiteral("所选的文件就是当前的登记册。") + kNotRestored,
                                     QStringLiteral("restore of the file onto itself"));
-    // The current register first becomes a backup of its own.
+    // The file being restored may itself be an old backup: the copies' rotation leaves it.
+    snapshots.protect(file);
     QString kept;
-    if (info.isFile()) kept = snapshots.backupNow();
+    if (info.isFile()) kept = snapshots.keepBefore(CopyKind::BeforeRestore);
 
     const QString tmp = info.absolutePath() + QStringLiteral("/.") + info.fileName() +
                         QStringLiteral(".restore-") + QUuid::createUuid().toString(QUuid::Id128);

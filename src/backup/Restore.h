@@ -39,8 +39,8 @@ QString busyMessage();
 /// Said after a restore that left rows out (no identity number, or one repeated in BasicInfo).
 QString rowsLeftOutMessage(qint64 rows);
 
-/// Replaces the database file of `snapshots` with `file`: checks it, backs up the current file
-/// (returned path), builds a new register beside the database
+/// Replaces the database file of `snapshots` with `file`: checks it, keeps the current file as
+/// a copy made before the restore (returned path), builds a new register beside the database
 /// under a temporary name with the program's own schema and the thirteen tables' rows of `file`
 /// read as text, closes every connection, renames the new file into place. The connection opens
 /// again on its next statement. Throws sqlitefile::FileError (nothing changed) or sqlitefile::Cancelled.
@@ -51,7 +51,7 @@ QString restore(const QString& file, Snapshots& snapshots, const sqlitefile::Pro
 /// thread that owns the connections: closes them, renames the copy into place).
 struct PreparedRestore {
     QString copy;  ///< the new register beside the database file
-    QString kept;  ///< the backup of the current file
+    QString kept;  ///< the copy of the current file made before the restore
     QString target;
     qint64 rowsLeftOut = 0;  ///< rows without an identity number, or repeating one in BasicInfo
 };

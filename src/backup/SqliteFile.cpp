@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QRegularExpression>
 #include <QThread>
 #include <QUuid>
+#include <cerrno>
 #include <vector>
 
 #include "backup/ForeignFile.h"
@@ -62,9 +64,20 @@ void syncPath(const QString& path, bool directory) {
 }  // namespace
 
 bool makePrivateFolder(const QString& folder) {
+    const QByteArray name = QFile::encodeName(folder);
+    struct stat st {};
+    // A link in the folder's place: whatever it points to is not ours to change.
+    if (::lstat(name.constData(), &st) == 0 && !S_ISDIR(st.st_mode)) return false;
     if (!QDir().mkpath(folder)) return false;
-    return QFile::setPermissions(folder,
-                                 QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (::lstat(name.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    return (st.st_mode & 0777) == 0700 || ::chmod(name.constData(), 0700) == 0;
+}
+
+bool sameFile(const QString& a, const QString& b) {
+    struct stat sa {}, sb {};
+    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 &&
+           ::stat(QFile::encodeName(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
 }
 
 void syncFile(const QString& file) { syncPath(file, false); }
@@ -215,11 +228,14 @@ bool structureOk(const QString& file, QString* detail) {
     }
 }
 
-void copy(const QString& source, const QString& target, bool readOnly, const ProgressFn& progress,
-          bool replace, Use use) {
-    const QFileInfo info(target);
+QString copy(const QString& source, const QString& target, bool readOnly, const ProgressFn& progress,
+             bool replace, Use use, const std::function<QString(int)>& nextName) {
+    QFileInfo info(target);
+    int attempt = 0;
+    // A name that is taken: the next one, when the caller has one to offer.
+    while (info.exists() && !replace && nextName && attempt < 999) info = QFileInfo(nextName(++attempt));
     if (info.exists() && !replace)
-        throw FileError(QStringLiteral("备份文件 %1 已经存在。").arg(target),
+        throw FileError(QStringLiteral("备份文件 %1 已经存在。").arg(info.filePath()),
                         QStringLiteral("target exists"));
     const QString tmp = info.absolutePath() + QStringLiteral("/.") + info.fileName() +
                         QStringLiteral(".part-") + QUuid::createUuid().toString(QUuid::Id128);
@@ -287,15 +303,20 @@ void copy(const QString& source, const QString& target, bool readOnly, const Pro
             throw FileError(QStringLiteral("无法写入备份文件 %1。").arg(target),
                             QStringLiteral("rename failed"));
         }
-        return;
+        return target;
     }
-    // link() never replaces a file that appeared meanwhile.
-    if (::link(QFile::encodeName(tmp).constData(), QFile::encodeName(target).constData()) != 0) {
-        discard();
-        throw FileError(QStringLiteral("无法写入备份文件 %1。").arg(target), QStringLiteral("link failed"));
+    // link() never replaces a file that appeared meanwhile; another name is tried instead.
+    QString path = info.filePath();
+    while (::link(QFile::encodeName(tmp).constData(), QFile::encodeName(path).constData()) != 0) {
+        if (errno != EEXIST || !nextName || ++attempt > 999) {
+            discard();
+            throw FileError(QStringLiteral("无法写入备份文件 %1。").arg(path), QStringLiteral("link failed"));
+        }
+        path = nextName(attempt);
     }
     QFile::remove(tmp);
-    syncPath(info.absolutePath(), false);
+    syncPath(info.absolutePath(), true);
+    return path;
 }
 
 }  // namespace sqlitefile

@@ -180,7 +180,9 @@ int RegisterMerge::apply(const MergePlan& plan, const sqlitefile::ProgressFn& pr
         if (c.takeTheirs) actions.insert(c.id.toUtf8(), true);
     if (actions.isEmpty()) return 0;
     backup::Snapshots snapshots(backup::databaseFile());
-    if (backups && backup::embeddedEngine()) snapshots.backupNow();
+    // The file being merged may itself be one of our backups: the rotation leaves it.
+    snapshots.protect(m_source);
+    if (backups && backup::embeddedEngine()) snapshots.keepBefore(backup::CopyKind::BeforeMerge);
 
     if (!m_theirs) readTheirs(RegisterImage::read({kTheirs}).front());
     SqlQuery q(kOurs);

@@ -2,6 +2,7 @@
 // exactly the right copies kept across a year, and every unfit file refused with its own reason.
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QSqlError>
 #include <QtTest>
@@ -12,6 +13,7 @@
 #include "app/TFrm_Main.h"
 #include "backup/Restore.h"
 #include "backup/Snapshots.h"
+#include "exchange/RegisterMerge.h"
 #include "store/Connection.h"
 #include "store/Encoding.h"
 #include "store/Registry.h"
@@ -76,6 +78,21 @@ QStringList filesIn(const QString& folder) {
     return out;
 }
 
+// A register file at `path` (the rotation removes only registers): a link to one empty
+// register, or a file of its own.
+void placeCopy(const QString& path, bool own = false) {
+    static QTemporaryDir dir;
+    static const QString empty = [] {
+        const QString f = dir.filePath("empty.db");
+        schema::ensureDatabaseFile(f);
+        return f;
+    }();
+    if (own)
+        QVERIFY(QFile::copy(empty, path));
+    else
+        QVERIFY(::link(QFile::encodeName(empty).constData(), QFile::encodeName(path).constData()) == 0);
+}
+
 // Another program's write in progress: an exclusive lock on the file until release().
 class WriterLock {
 public:
@@ -122,6 +139,14 @@ private slots:
     void restoreTakesRowsOnly_data();
     void restoreTakesRowsOnly();
     void busySourceIsWaitedFor();
+    void oldestBackupRestoredOrMerged_data();
+    void oldestBackupRestoredOrMerged();
+    void copyBeforeRestoreKeptAMonth();
+    void rotationVictims_data();
+    void rotationVictims();
+    void rotationRemovesOnlyItsOwnCopies();
+    void twoBackupsInOneSecond();
+    void linkedBackupFolderRefused();
 
 private:
     /// Runs statements on a database file through a connection of its own.
@@ -217,7 +242,7 @@ void TstBackup::rotationAcrossAYear() {
         if (d.day() == 15) times << QTime(17, 0);
         for (const QTime& t : times) {
             now = QDateTime(d, t);
-            touch(snapshots.defaultTarget());
+            placeCopy(snapshots.defaultTarget());
             snapshots.rotate();
         }
         if (d == QDate(2026, 6, 15)) {
@@ -601,6 +626,210 @@ void TstBackup::busySourceIsWaitedFor() {
     finisher->wait();
     delete finisher;
     QCOMPARE(m_db->count("BasicInfo", numbered(1).id), 1);
+}
+
+void TstBackup::oldestBackupRestoredOrMerged_data() {
+    QTest::addColumn<bool>("merge");
+    QTest::newRow("restore") << false;
+    QTest::newRow("merge") << true;
+}
+
+void TstBackup::oldestBackupRestoredOrMerged() {
+    QFETCH(bool, merge);
+    // A week of daily backups, one more questionnaire each day.
+    QDateTime now;
+    backup::Snapshots snapshots(m_db->file(), [&] { return now; });
+    auto store = [](const Answers& a) {
+        SqlQuery q(QStringLiteral("MyDb"));
+        SurveyStore(q).store(a);
+    };
+    QString oldest;
+    for (int day = 10; day <= 16; ++day) {
+        now = QDateTime(QDate(2026, 6, day), QTime(8, 30));
+        store(numbered(day));
+        const QString made = snapshots.backupNow();
+        if (day == 10) oldest = made;
+    }
+    QCOMPARE(snapshots.list().size(), 7);
+    QCOMPARE(snapshots.list().last().path, oldest);
+    now = QDateTime(QDate(2026, 6, 17), QTime(9, 0));
+    store(numbered(17));
+    const backup::Inspection check = backup::inspect(oldest);
+    QVERIFY(check.ok);
+    if (merge) {
+        // Ours lost questionnaire 10 since: the merge brings it back.
+        {
+            SqlQuery q(QStringLiteral("MyDb"));
+            SurveyStore(q).remove(numbered(10).id);
+        }
+        RegisterMerge m(oldest);
+        const MergePlan plan = m.plan();
+        QCOMPARE(plan.added, 1);
+        QCOMPARE(m.apply(plan), 1);
+        QCOMPARE(m_db->count("BasicInfo"), 8);
+    } else {
+        backup::restore(oldest, snapshots);
+        QCOMPARE(m_db->count("BasicInfo"), 1);
+        QCOMPARE(m_db->count("BasicInfo", numbered(10).id), 1);
+    }
+    // The chosen backup is still there and listed, with the copy made before the change.
+    QVERIFY(QFileInfo::exists(oldest));
+    QCOMPARE(backup::questionnaireCount(oldest), 1);
+    QStringList listed;
+    for (const backup::BackupInfo& b : snapshots.list()) listed << QFileInfo(b.path).fileName();
+    QVERIFY2(listed.contains(QFileInfo(oldest).fileName()), qPrintable(listed.join(' ')));
+    // (The merge names its copy by the real clock.)
+    QVERIFY2(merge ? !listed.filter(QRegularExpression("^MyDB-\\d{8}-\\d{6}-before-merge\\.db$")).isEmpty()
+                   : listed.contains("MyDB-20260617-090000-before-restore.db"),
+             qPrintable(listed.join(' ')));
+}
+
+void TstBackup::copyBeforeRestoreKeptAMonth() {
+    QDateTime now(QDate(2026, 3, 10), QTime(8, 0));
+    backup::Snapshots snapshots(m_db->file(), [&] { return now; });
+    {
+        SqlQuery q(QStringLiteral("MyDb"));
+        SurveyStore(q).store(numbered(1));
+    }
+    const QString morning = snapshots.backupNow();
+    {
+        SqlQuery q(QStringLiteral("MyDb"));
+        SurveyStore(q).store(numbered(2));  // typed after the backup: only the copy before the restore has it
+    }
+    now = now.addSecs(300);
+    const QString kept = backup::restore(morning, snapshots);
+    QCOMPARE(QFileInfo(kept).fileName(), QStringLiteral("MyDB-20260310-080500-before-restore.db"));
+    QCOMPARE(backup::questionnaireCount(kept), 2);
+    QCOMPARE(snapshots.list().first().kind, backup::CopyKind::BeforeRestore);
+    // The same day's later backup, then a backup every day (the program started anew each
+    // time): the copy stays thirty days.
+    backup::Snapshots daily(m_db->file(), [&] { return now; });
+    now = QDateTime(QDate(2026, 3, 10), QTime(16, 0));
+    daily.backupNow();
+    for (int day = 1; day <= 31; ++day) {
+        now = QDateTime(QDate(2026, 3, 10).addDays(day), QTime(9, 0));
+        daily.backupNow();
+        QVERIFY2(QFileInfo::exists(kept) == (day <= backup::kKeepBeforeDays), qPrintable(now.toString()));
+    }
+    // It never took a day's place: the seven newest days keep their backups, and March its newest.
+    int backups = 0;
+    for (const backup::BackupInfo& b : daily.list()) backups += b.kind == backup::CopyKind::Backup;
+    QCOMPARE(backups, 7 + 1);
+}
+
+void TstBackup::rotationVictims_data() {
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("victims");
+    // Today is 2026-06-20 throughout.
+    QStringList week;
+    for (int day = 12; day <= 19; ++day) week << QStringLiteral("MyDB-202606%1-083000.db").arg(day);
+    QTest::newRow("a week and a day") << week << QStringList{"MyDB-20260612-083000.db"};
+    QTest::newRow("a copy dated in the future holds no day")
+        << week + QStringList{"MyDB-20270101-083000.db", "MyDB-20261231-083000-before-restore.db"}
+        << QStringList{"MyDB-20260612-083000.db"};
+    QTest::newRow("copies before a restore or a merge: thirty days, no day's place")
+        << week.mid(1) + QStringList{"MyDB-20260619-120000-before-restore.db", "MyDB-20260520-090000-before-merge.db",
+                                     "MyDB-20260521-090000-before-restore.db"}
+        << QStringList{"MyDB-20260520-090000-before-merge.db"};
+    QTest::newRow("two in one second")
+        << week.mid(2) + QStringList{"MyDB-20260619-083000-2.db", "MyDB-20260618-083000-2.db"}
+        << QStringList{"MyDB-20260618-083000.db", "MyDB-20260619-083000.db"};
+    QTest::newRow("other names") << week.mid(1) + QStringList{"MyDB-2026.db", "notes.txt", "MyDB-20200101-083000.db.part-1",
+                                                              "MyDB-20200101-083000-1.db", "MyDB-20200101-083000-old.db"}
+                                 << QStringList{};
+}
+
+void TstBackup::rotationVictims() {
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, victims);
+    QStringList got = backup::rotationVictims(names, QDate(2026, 6, 20));
+    got.sort();
+    QCOMPARE(got, victims);
+}
+
+void TstBackup::rotationRemovesOnlyItsOwnCopies() {
+    backup::Snapshots snapshots(m_db->file(), [] { return QDateTime(QDate(2026, 6, 20), QTime(9, 0)); });
+    QVERIFY(sqlitefile::makePrivateFolder(snapshots.folder()));
+    const QString in = snapshots.folder() + "/";
+    QStringList week;
+    for (int day = 13; day <= 19; ++day) {
+        week << QStringLiteral("MyDB-202606%1-080000.db").arg(day);
+        placeCopy(in + week.last());
+    }
+    placeCopy(in + "MyDB-20200101-080000.db");  // the rotation's own: removed
+    QFile text(in + "MyDB-20200102-080000.db");  // something else under a copy's name
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    text.write("not a database\n");
+    text.close();
+    QTemporaryDir elsewhere;
+    placeCopy(elsewhere.filePath("register.db"));
+    QVERIFY(QFile::link(elsewhere.filePath("register.db"), in + "MyDB-20200103-080000.db"));
+    placeCopy(in + "MyDB-20200104-080000.db", true);  // the file being restored
+    snapshots.protect(in + "MyDB-20200104-080000.db");
+    QCOMPARE(snapshots.rotate(), QStringList{in + "MyDB-20200101-080000.db"});
+    QCOMPARE(filesIn(snapshots.folder()),
+             QStringList({"MyDB-20200102-080000.db", "MyDB-20200103-080000.db", "MyDB-20200104-080000.db"}) + week);
+    QVERIFY(QFileInfo::exists(elsewhere.filePath("register.db")));
+}
+
+void TstBackup::twoBackupsInOneSecond() {
+    // Two programs (here two threads) back up in the same second: both copies are made.
+    for (int round = 0; round < 3; ++round) {
+        const QDateTime second(QDate(2026, 3, 4), QTime(5, 6, round));
+        QString made[2];
+        QString failed[2];
+        QThread* threads[2];
+        for (int i = 0; i < 2; ++i)
+            threads[i] = QThread::create([&, i] {
+                try {
+                    made[i] = backup::Snapshots(m_db->file(), [&] { return second; }).backupNow();
+                } catch (const sqlitefile::FileError& e) {
+                    failed[i] = e.message;
+                }
+            });
+        for (QThread* t : threads) t->start();
+        for (QThread* t : threads) {
+            t->wait();
+            delete t;
+        }
+        QVERIFY2(failed[0].isEmpty() && failed[1].isEmpty(), qPrintable(failed[0] + failed[1]));
+        QStringList names{QFileInfo(made[0]).fileName(), QFileInfo(made[1]).fileName()};
+        names.sort();
+        const QString stamp = second.toString("yyyyMMdd-HHmmss");
+        QCOMPARE(names, (QStringList{"MyDB-" + stamp + "-2.db", "MyDB-" + stamp + ".db"}));
+        QVERIFY(backup::isRegisterCopy(made[0]) && backup::isRegisterCopy(made[1]));
+    }
+}
+
+void TstBackup::linkedBackupFolderRefused() {
+    {
+        SqlQuery q(QStringLiteral("MyDb"));
+        SurveyStore(q).store(numbered(1));
+    }
+    QTemporaryDir elsewhere;
+    QVERIFY(QFile::setPermissions(elsewhere.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                        QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                                        QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                                        QFileDevice::ExeOther));
+    backup::Snapshots snapshots(m_db->file());
+    QVERIFY(QFile::link(elsewhere.path(), snapshots.folder()));
+    const QString refusal = snapshots.folderRefusal();
+    QVERIFY2(refusal.contains(snapshots.folder()) && refusal.contains("符号链接"), qPrintable(refusal));
+    try {
+        snapshots.backupNow();
+        QFAIL("backed up through a link");
+    } catch (const sqlitefile::FileError& e) {
+        QCOMPARE(e.message, refusal);
+    }
+    QVERIFY(!sqlitefile::makePrivateFolder(snapshots.folder()));
+    QTemporaryDir dir;
+    const QString offered = dir.filePath("offered.db");
+    snapshots.backupNow({}, offered);
+    QVERIFY_THROWS_EXCEPTION(sqlitefile::FileError, backup::restore(offered, snapshots));
+    // Where the link points is left as it was, and nothing is written there.
+    QCOMPARE(mode(elsewhere.path()), 0755);
+    QVERIFY(QDir(elsewhere.path()).isEmpty());
+    QCOMPARE(m_db->count("BasicInfo"), 1);
 }
 
 QTEST_MAIN(TstBackup)
