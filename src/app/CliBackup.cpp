@@ -37,7 +37,7 @@ const char* const kRestoreHelp =
     "file, integrity_check ok, the thirteen tables with their columns); the current register\n"
     "is kept as Data/Backup/MyDB-YYYYMMDD-HHMMSS-before-restore.db (for 30 days), then a new\n"
     "register is built from FILE's rows (nothing else of FILE: no trigger, view or other table)\n"
-    "and put in place in one atomic rename.\n"
+    "and put in place in one atomic rename. Refused while another program has the register open.\n"
     "\n"
     "  --yes   restore without asking; without it the summary is printed and nothing changes\n";
 

@@ -10,6 +10,7 @@
 #include "backup/ForeignFile.h"
 #include "backup/RegisterCopy.h"
 #include "store/Connection.h"
+#include "store/RegisterLock.h"
 #include "store/Schema.h"
 
 namespace backup {
@@ -58,6 +59,11 @@ QString damagedMessage() { return QStringLiteral("所选的数据库文件已损
 
 QString busyMessage() {
     return QStringLiteral("所选的数据库文件正被其他程序写入（等了几秒钟仍未写完）。请等它写完或关闭那个程序，然后再试。");
+}
+
+QString registerInUseMessage() {
+    return QStringLiteral(
+        "登记册正在其他程序中打开（另一个 Quenvale 窗口，或正在运行的 quenvale-cli）。请先关闭其他程序，然后再恢复。");
 }
 
 QString rowsLeftOutMessage(qint64 rows) {
@@ -170,6 +176,11 @@ PreparedRestore prepareRestore(const QString& file, Snapshots& snapshots,
     if (sqlitefile::sameFile(file, current))
         throw sqlitefile::FileError(QStringLiteral("所选的文件就是当前的登记册。") + kNotRestored,
                                     QStringLiteral("restore of the file onto itself"));
+    // Said now rather than after the copies: the swap would be refused all the same.
+    if (info.isFile() && !RegisterLock(current, RegisterLock::Mode::Alone).held())
+        throw sqlitefile::FileError(registerInUseMessage() + kNotRestored,
+                                    QStringLiteral("register held by another program"));
+
     // The file being restored may itself be an old backup: the copies' rotation leaves it.
     snapshots.protect(file);
     QString kept;
@@ -190,6 +201,13 @@ void commitRestore(const PreparedRestore& prepared) {
     const QString& current = prepared.target;
     const QString& tmp = prepared.copy;
     const QFileInfo info(current);
+    // Held until the new file is in place: no other program opens the register meanwhile.
+    const RegisterLock alone(current, RegisterLock::Mode::Alone);
+    if (!alone.held()) {
+        QFile::remove(tmp);
+        throw sqlitefile::FileError(registerInUseMessage() + kNotRestored,
+                                    QStringLiteral("register held by another program"));
+    }
     connection::closeAll();
     // The old file's journal must be gone before the new file takes its name, or SQLite would
     // apply it to the new file: open the old file once, settle it, close it.

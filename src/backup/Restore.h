@@ -36,6 +36,8 @@ Inspection inspect(const QString& file, bool checkIntegrity = true);
 QString damagedMessage();
 /// The reason given for a file that another program kept locked for the whole wait.
 QString busyMessage();
+/// The reason given when another program has the register open at the moment of a restore.
+QString registerInUseMessage();
 /// Said after a restore that left rows out (no identity number, or one repeated in BasicInfo).
 QString rowsLeftOutMessage(qint64 rows);
 
@@ -43,7 +45,8 @@ QString rowsLeftOutMessage(qint64 rows);
 /// a copy made before the restore (returned path), builds a new register beside the database
 /// under a temporary name with the program's own schema and the thirteen tables' rows of `file`
 /// read as text, closes every connection, renames the new file into place. The connection opens
-/// again on its next statement. Throws sqlitefile::FileError (nothing changed) or sqlitefile::Cancelled.
+/// again on its next statement. Refused while another program has the register open
+/// (RegisterLock). Throws sqlitefile::FileError (nothing changed) or sqlitefile::Cancelled.
 QString restore(const QString& file, Snapshots& snapshots, const sqlitefile::ProgressFn& progress = {});
 
 /// A restore in two steps, for a window that copies in a worker thread: `prepare` (any

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <sys/file.h>
+
 #include <QSqlError>
 #include <QtTest>
 #include <atomic>
@@ -16,6 +18,7 @@
 #include "exchange/RegisterMerge.h"
 #include "store/Connection.h"
 #include "store/Encoding.h"
+#include "store/RegisterLock.h"
 #include "store/Registry.h"
 #include "store/Schema.h"
 #include "store/SqlQuery.h"
@@ -70,11 +73,12 @@ QList<QStringList> rowsOf(const QString& file, const QString& sql) {
     return out;
 }
 
-// The files in a folder, leaving out the engine's own side files of the open register.
+// The files in a folder, leaving out the engine's own side files of the open register and the
+// lock that a running program holds on it.
 QStringList filesIn(const QString& folder) {
     QStringList out;
     for (const QString& f : QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name))
-        if (!f.endsWith("-wal") && !f.endsWith("-shm")) out << f;
+        if (!f.endsWith("-wal") && !f.endsWith("-shm") && f != ".MyDB.db.lock") out << f;
     return out;
 }
 
@@ -139,6 +143,7 @@ private slots:
     void restoreTakesRowsOnly_data();
     void restoreTakesRowsOnly();
     void busySourceIsWaitedFor();
+    void restoreRefusedWhileAnotherProgramHoldsTheRegister();
     void oldestBackupRestoredOrMerged_data();
     void oldestBackupRestoredOrMerged();
     void copyBeforeRestoreKeptAMonth();
@@ -626,6 +631,42 @@ void TstBackup::busySourceIsWaitedFor() {
     finisher->wait();
     delete finisher;
     QCOMPARE(m_db->count("BasicInfo", numbered(1).id), 1);
+}
+
+void TstBackup::restoreRefusedWhileAnotherProgramHoldsTheRegister() {
+    {
+        SqlQuery q(QStringLiteral("MyDb"));
+        SurveyStore(q).store(numbered(1));
+    }
+    QTemporaryDir dir;
+    const QString offered = dir.filePath("offered.db");
+    backup::Snapshots snapshots(m_db->file());
+    snapshots.backupNow({}, offered);
+    {
+        SqlQuery q(QStringLiteral("MyDb"));
+        SurveyStore(q).store(numbered(2));
+    }
+    const QString before = m_db->dump();
+    // Another program with the register open holds its lock as every program does.
+    const int other = ::open(QFile::encodeName(RegisterLock::lockFile(m_db->file())).constData(), O_RDWR);
+    QVERIFY(other >= 0);
+    QCOMPARE(::flock(other, LOCK_SH | LOCK_NB), 0);
+    try {
+        backup::restore(offered, snapshots);
+        QFAIL("restored under another program");
+    } catch (const sqlitefile::FileError& e) {
+        QCOMPARE(e.message, backup::registerInUseMessage() + backup::kNotRestored);
+    }
+    QCOMPARE(m_db->dump(), before);
+    QVERIFY(snapshots.list().isEmpty());  // not even the copy before a restore
+    // The other program has ended (or was killed: the kernel lets go of its lock the same way).
+    ::close(other);
+    backup::restore(offered, snapshots);
+    QCOMPARE(m_db->count("BasicInfo"), 1);
+    // This program still holds its register: another restore elsewhere is refused while it does.
+    const int again = ::open(QFile::encodeName(RegisterLock::lockFile(m_db->file())).constData(), O_RDWR);
+    QCOMPARE(::flock(again, LOCK_EX | LOCK_NB), -1);
+    ::close(again);
 }
 
 void TstBackup::oldestBackupRestoredOrMerged_data() {
