@@ -6,6 +6,7 @@
 
 #include "CliSupport.h"
 #include "CliVerbs.h"
+#include "backup/NativePath.h"
 #include "backup/Restore.h"
 #include "backup/Snapshots.h"
 #include "store/DataModule.h"
@@ -101,7 +102,7 @@ int runRestore(int& argc, char** argv, const QStringList& args) {
     QCoreApplication app(argc, argv);
     const auto dm = openRegister();
     if (!embeddedOrSay()) return Failure;
-    const QString file = a.positional.first();
+    const QString file = fileArgument(argc, argv, a.positional.first());
     const backup::Inspection check = backup::inspect(file);
     if (!check.ok) {
         err(check.message + backup::kNotRestored);
@@ -120,7 +121,7 @@ int runRestore(int& argc, char** argv, const QStringList& args) {
         backup::commitRestore(prepared);
         out(QStringLiteral("restored %1 questionnaires from %2; the previous register is kept in %3")
                 .arg(check.questionnaires)
-                .arg(QFileInfo(file).absoluteFilePath(), prepared.kept));
+                .arg(nativepath::display(QFileInfo(file).absoluteFilePath()), prepared.kept));
         if (const QString other = check.leftBehind(); !other.isEmpty()) out(other);
         if (prepared.rowsLeftOut > 0) out(backup::rowsLeftOutMessage(prepared.rowsLeftOut));
         return Ok;

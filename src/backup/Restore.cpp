@@ -8,6 +8,7 @@
 #include <QUuid>
 
 #include "backup/ForeignFile.h"
+#include "backup/NativePath.h"
 #include "backup/RegisterCopy.h"
 #include "store/Connection.h"
 #include "store/RegisterLock.h"
@@ -46,7 +47,7 @@ QString Inspection::leftBehind() const {
 }
 
 QString Inspection::summary(const QString& file) const {
-    QString s = QStringLiteral("备份文件：%1\n问卷份数：%2").arg(QDir::toNativeSeparators(file)).arg(questionnaires);
+    QString s = QStringLiteral("备份文件：%1\n问卷份数：%2").arg(nativepath::display(file)).arg(questionnaires);
     if (questionnaires > 0)
         s += QStringLiteral("\n最早登记的身份证号码：%1\n最近登记的身份证号码：%2").arg(oldestId, newestId);
     if (const QString other = leftBehind(); !other.isEmpty()) s += u'\n' + other;
