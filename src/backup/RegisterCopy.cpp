@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <QUrl>
 #include <QVariant>
 
 #include "backup/ForeignFile.h"
@@ -15,8 +16,6 @@ namespace registercopy {
 
 namespace {
 
-constexpr int kProgressEvery = 4096;
-
 struct Target {
     sqlite3* db = nullptr;
     ~Target() { sqlite3_close_v2(db); }
@@ -24,20 +23,68 @@ struct Target {
 
 QString quotedName(const QString& name) { return u'"' + name + u'"'; }
 
-[[noreturn]] void failWriting(sqlite3* db, const QString& what) {
-    throw sqlitefile::FileError(QStringLiteral("无法写入新的登记册文件（磁盘空间不足，或文件夹不能写入）。"),
-                                QStringLiteral("%1: %2").arg(what, QString::fromUtf8(sqlite3_errmsg(db))));
-}
-
-[[noreturn]] void failReading(const ForeignFile& source, const QString& what) {
-    const int rc = source.lastError();
-    throw sqlitefile::FileError(
-        ForeignFile::isBusy(rc) ? backup::busyMessage() : backup::damagedMessage(),
-        QStringLiteral("%1: %2").arg(what, QString::fromUtf8(sqlite3_errstr(rc))));
+// What the user is told for a failing statement: the other file locked, the other file
+// unreadable, or the new file not written.
+[[noreturn]] void fail(sqlite3* db, int rc, const QString& what) {
+    const QString detail = QStringLiteral("%1: %2").arg(what, QString::fromUtf8(sqlite3_errmsg(db)));
+    switch (rc & 0xff) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            throw sqlitefile::FileError(backup::busyMessage(), detail);
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+        case SQLITE_FORMAT:
+        case SQLITE_ERROR:  // the other file's schema or tables are not what they seemed
+            throw sqlitefile::FileError(backup::damagedMessage(), detail);
+        default:
+            // Unreadable, or left half-written by a program that crashed (a read-only
+            // attachment cannot roll it back).
+            if (rc == SQLITE_IOERR_READ || rc == SQLITE_IOERR_SHORT_READ || rc == SQLITE_READONLY_ROLLBACK ||
+                rc == SQLITE_READONLY_RECOVERY)
+                throw sqlitefile::FileError(backup::damagedMessage(), detail);
+            throw sqlitefile::FileError(
+                QStringLiteral("无法写入新的登记册文件（磁盘空间不足，或文件夹不能写入）。"), detail);
+    }
 }
 
 void exec(sqlite3* db, const QString& sql) {
-    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK) failWriting(db, sql);
+    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) fail(db, sqlite3_extended_errcode(db), sql);
+}
+
+// astext(x): a stored value as the text the program's own queries print for it, whatever
+// type the other file declares: a number SQLite turned into an integer comes back as that
+// integer's digits, a floating-point 3.0 as "3", a blob as its bytes; NULL stays NULL.
+void asText(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    sqlite3_value* v = argv[0];
+    switch (sqlite3_value_type(v)) {
+        case SQLITE_NULL:
+            sqlite3_result_null(ctx);
+            return;
+        case SQLITE_FLOAT: {
+            const QByteArray text = QVariant(sqlite3_value_double(v)).toString().toUtf8();
+            sqlite3_result_text(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+            return;
+        }
+        default: {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
+            sqlite3_result_text(ctx, text, sqlite3_value_bytes(v), SQLITE_TRANSIENT);
+        }
+    }
+}
+
+struct Progress {
+    const sqlitefile::ProgressFn* fn;
+    qint64 done, total;
+    bool cancelled = false;
+};
+
+// Called by the engine every so many steps: lets a long table be cancelled midway.
+int onProgress(void* p) {
+    auto* progress = static_cast<Progress*>(p);
+    if (*progress->fn && !(*progress->fn)(progress->total - progress->done, progress->total))
+        progress->cancelled = true;
+    return progress->cancelled ? 1 : 0;
 }
 
 }  // namespace
@@ -60,24 +107,31 @@ Result build(const QString& source, const QString& target, const sqlitefile::Pro
     Result result;
     try {
         Target out;
-        if (sqlite3_open_v2(QFile::encodeName(QFileInfo(target).absoluteFilePath()).constData(), &out.db,
-                            SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-            failWriting(out.db, QStringLiteral("open"));
+        int rc = sqlite3_open_v2(QFile::encodeName(QFileInfo(target).absoluteFilePath()).constData(), &out.db,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI, nullptr);
+        if (rc != SQLITE_OK) fail(out.db, SQLITE_CANTOPEN, QStringLiteral("open"));
+        sqlite3_extended_result_codes(out.db, 1);
+        // The other file is attached to this connection: nothing of its schema may run here,
+        // and a name that is no column is an error, never a string.
+        ForeignFile::distrustSchema(out.db);
+        sqlite3_db_config(out.db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+        sqlite3_busy_timeout(out.db, schema::kBusyTimeoutMs);
+        sqlite3_create_function(out.db, "astext", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_DIRECTONLY,
+                                nullptr, asText, nullptr, nullptr);
         // A file under a temporary name, renamed into place only when whole: no journal needed.
         exec(out.db, QStringLiteral("PRAGMA journal_mode=OFF"));
         exec(out.db, QStringLiteral("PRAGMA synchronous=OFF"));
         exec(out.db, QStringLiteral("PRAGMA cache_size=-65536"));
+        const QString uri = QUrl::fromLocalFile(QFileInfo(source).absoluteFilePath()).toString(QUrl::FullyEncoded) +
+                            QStringLiteral("?mode=ro");
+        exec(out.db, QStringLiteral("ATTACH DATABASE '%1' AS other").arg(QString(uri).replace(u'\'', QStringLiteral("''"))));
+        exec(out.db, QStringLiteral("PRAGMA other.mmap_size=0"));
+        // One transaction: every table of the other file read as of the same moment.
         exec(out.db, QStringLiteral("BEGIN"));
         for (const QString& sql : schema::tableStatements()) exec(out.db, sql);
-
-        ForeignFile in(source);
-        if (!in.isOpen()) failReading(in, QStringLiteral("open"));
-        // One read of the whole file: every table as of the same moment.
-        if (sqlite3_exec(in.handle(), "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
-            failReading(in, QStringLiteral("begin"));
         if (check == Check::Structure) {
             bool ok = false;
-            const QString first = sqlitefile::runCheck(in.handle(), "PRAGMA quick_check", &ok);
+            const QString first = sqlitefile::runCheck(out.db, "PRAGMA other.quick_check", &ok);
             if (!ok)
                 throw sqlitefile::FileError(first == QString::fromUtf8(sqlite3_errstr(SQLITE_BUSY))
                                                 ? backup::busyMessage()
@@ -85,72 +139,45 @@ Result build(const QString& source, const QString& target, const sqlitefile::Pro
                                             QStringLiteral("quick_check: %1").arg(first));
         }
         const QStringList tables = schema::tables();
-        qint64 total = 0;
+        QList<qint64> counts;
+        Progress p{&progress, 0, 0};
         for (const QString& t : tables) {
-            const QByteArray sql = QStringLiteral("select count(*) from %1").arg(quotedName(t)).toUtf8();
-            if (in.select(sql.constData(), QString(), [&](sqlite3_stmt* st) { total += sqlite3_column_int64(st, 0); }) !=
-                SQLITE_DONE)
-                failReading(in, QStringLiteral("count %1").arg(t));
+            sqlite3_stmt* st = nullptr;
+            const QByteArray sql = QStringLiteral("select count(*) from other.%1").arg(quotedName(t)).toUtf8();
+            rc = sqlite3_prepare_v2(out.db, sql.constData(), -1, &st, nullptr);
+            if (rc == SQLITE_OK) rc = sqlite3_step(st);
+            counts << (rc == SQLITE_ROW ? sqlite3_column_int64(st, 0) : 0);
+            sqlite3_finalize(st);
+            if (rc != SQLITE_ROW) fail(out.db, sqlite3_extended_errcode(out.db), QString::fromUtf8(sql));
+            p.total += counts.last();
         }
-        qint64 done = 0;
-        for (const QString& t : tables) {
-            const QStringList columns = schema::columns(t);
-            QStringList quoted, marks;
-            for (const QString& c : columns) {
-                quoted << quotedName(c);
-                marks << QStringLiteral("?");
+        sqlite3_progress_handler(out.db, 100000, onProgress, &p);
+        for (int i = 0; i < int(tables.size()); ++i) {
+            QStringList columns, values;
+            for (const QString& c : schema::columns(tables[i])) {
+                columns << quotedName(c);
+                values << QStringLiteral("astext(%1)").arg(quotedName(c));
             }
-            const QByteArray insertSql = QStringLiteral("INSERT OR IGNORE INTO %1 (%2) VALUES (%3)")
-                                             .arg(quotedName(t), quoted.join(u','), marks.join(u','))
-                                             .toUtf8();
-            sqlite3_stmt* insert = nullptr;
-            if (sqlite3_prepare_v2(out.db, insertSql.constData(), -1, &insert, nullptr) != SQLITE_OK) {
-                sqlite3_finalize(insert);
-                failWriting(out.db, QString::fromUtf8(insertSql));
-            }
-            struct Finalize {
-                sqlite3_stmt* st;
-                ~Finalize() { sqlite3_finalize(st); }
-            } finalizeInsert{insert};
-            // Each value as text, whatever type the other file declares: what it stored, as the
-            // program's own queries print it (a number SQLite turned into an integer comes back
-            // as that integer's digits, a floating-point 3.0 as "3").
-            const QByteArray selectSql =
-                QStringLiteral("select %1 from %2").arg(quoted.join(u','), quotedName(t)).toUtf8();
-            const int rc = in.select(selectSql.constData(), QString(), [&](sqlite3_stmt* row) {
-                for (int i = 0; i < int(columns.size()); ++i) {
-                    switch (sqlite3_column_type(row, i)) {
-                        case SQLITE_NULL:
-                            sqlite3_bind_null(insert, i + 1);
-                            break;
-                        case SQLITE_FLOAT: {
-                            const QByteArray text = QVariant(sqlite3_column_double(row, i)).toString().toUtf8();
-                            sqlite3_bind_text(insert, i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-                            break;
-                        }
-                        default: {
-                            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(row, i));
-                            sqlite3_bind_text(insert, i + 1, text, sqlite3_column_bytes(row, i), SQLITE_TRANSIENT);
-                        }
-                    }
-                }
-                if (sqlite3_step(insert) != SQLITE_DONE) failWriting(out.db, QString::fromUtf8(insertSql));
-                if (sqlite3_changes(out.db) == 1)
-                    ++result.rows;
-                else
-                    ++result.leftOut;
-                sqlite3_reset(insert);
-                if (++done % kProgressEvery == 0 && progress && !progress(total - done, total))
-                    throw sqlitefile::Cancelled{};
-            });
-            if (rc != SQLITE_DONE) failReading(in, QStringLiteral("read %1").arg(t));
+            // A row without an identity number, or one repeating a questionnaire's, is left out.
+            const QString sql = QStringLiteral("INSERT OR IGNORE INTO main.%1 (%2) SELECT %3 FROM other.%1")
+                                    .arg(quotedName(tables[i]), columns.join(u','), values.join(u','));
+            rc = sqlite3_exec(out.db, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
+            if (p.cancelled) throw sqlitefile::Cancelled{};
+            if (rc != SQLITE_OK) fail(out.db, sqlite3_extended_errcode(out.db), sql);
+            const qint64 copied = sqlite3_changes64(out.db);
+            result.rows += copied;
+            result.leftOut += counts[i] - copied;
+            p.done += counts[i];
         }
-        sqlite3_exec(in.handle(), "COMMIT", nullptr, nullptr, nullptr);
-        // The indexes last: built once from sorted keys rather than kept up row by row.
-        for (const QString& sql : schema::indexStatements()) exec(out.db, sql);
+        sqlite3_progress_handler(out.db, 0, nullptr, nullptr);
+        // The indexes last: built once from sorted keys rather than kept up row by row. A copy
+        // read once table by table never uses them.
+        if (use == sqlitefile::Use::Kept)
+            for (const QString& sql : schema::indexStatements()) exec(out.db, sql);
         exec(out.db, QStringLiteral("COMMIT"));
+        exec(out.db, QStringLiteral("DETACH DATABASE other"));
         exec(out.db, QStringLiteral("PRAGMA journal_mode=DELETE"));
-        if (progress) progress(0, total);
+        if (progress) progress(0, p.total);
     } catch (...) {
         discard();
         throw;

@@ -22,7 +22,8 @@ enum class Check { None, Structure };
 
 /// Builds `target` (which must not exist; mode 0600) from `source`. All rows are read in one
 /// read transaction, so the copy is consistent even while another program writes the source.
-/// A `Kept` file is made durable; a `Scratch` one (read once and deleted) is not.
+/// A `Kept` file gets the indexes and is made durable; a `Scratch` one (read once, table by
+/// table, and deleted) gets neither.
 /// Throws sqlitefile::FileError (busyMessage() when another program held the source for the
 /// whole wait, damagedMessage() when it cannot be read; nothing is left at `target`) or
 /// sqlitefile::Cancelled.

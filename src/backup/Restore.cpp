@@ -78,8 +78,12 @@ Inspection inspect(const QString& file, bool checkIntegrity) {
     {
         QFile f(file);
         if (!f.open(QIODevice::ReadOnly)) return refuse(QStringLiteral("无法读取所选的文件。"));
-        if (f.read(16) != QByteArray("SQLite format 3\0", 16))
+        const QByteArray header = f.read(100);
+        if (!header.startsWith(QByteArray("SQLite format 3\0", 16)))
             return refuse(QStringLiteral("所选的文件不是数据库文件，不是本系统的登记册。"));
+        // Bytes 56 to 59: the text encoding, 1 for UTF-8 as every register has it, 2 or 3 for UTF-16.
+        if (header.mid(56, 4) == QByteArray("\0\0\0\2", 4) || header.mid(56, 4) == QByteArray("\0\0\0\3", 4))
+            return refuse(QStringLiteral("所选的数据库文件以 UTF-16 保存文字，不是本系统的登记册。"));
     }
     const QString damaged = damagedMessage();
     ForeignFile db(file);

@@ -80,6 +80,7 @@ void RegisterMerge::openSource() {
     def.name = kTheirs;
     def.dataSource = kTheirs;
     def.file = m_copy;
+    def.addIndexes = false;
     connection::define(def);
 }
 

@@ -379,6 +379,8 @@ void TstBackup::restoreRefuses_data() {
     // Rows a module or an expression computes are no register's rows, and would run code to read.
     QTest::newRow("virtual table") << "virtual"
                                    << "所选文件的数据表 Love 不是普通的数据表，不是本系统的登记册。" + tail;
+    QTest::newRow("text in UTF-16") << "utf16"
+                                    << "所选的数据库文件以 UTF-16 保存文字，不是本系统的登记册。" + tail;
     QTest::newRow("computed column")
         << "computed"
         << "所选文件的数据表 Love 的列 Name 是算出来的，不是登记的数据，不是本系统的登记册。" + tail;
@@ -411,6 +413,8 @@ void TstBackup::restoreRefuses() {
         QFile f(file);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("ID,name\n110101199001011234,张三\n");
+    } else if (kind == "utf16") {
+        sqlite(QStringList{"PRAGMA encoding='UTF-16le'"} + schema::createStatements());
     } else if (kind == "otherdb") {
         sqlite({"create table Customers (id integer, name text)"});
     } else if (kind == "damaged" || kind == "notable" || kind == "nocolumn" || kind == "badindex" ||

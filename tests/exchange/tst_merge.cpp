@@ -1,6 +1,8 @@
 // Merging another register: registers typed through the real New form, new, identical and
 // conflicting questionnaires in both directions, what is not importable, and a merge that is
 // cancelled, fails, or merges a register into itself changes nothing.
+#include <sqlite3.h>
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +13,7 @@
 #include "TestDb.h"
 #include "app/Fonts.h"
 #include "app/TFrm_Merge.h"
+#include "backup/Restore.h"
 #include "backup/Snapshots.h"
 #include "exchange/RegisterImage.h"
 #include "exchange/RegisterMerge.h"
@@ -383,6 +386,21 @@ void TstMerge::cancelledOrFailedChangesNothing() {
         const QString withIt = db->dump();
         QVERIFY_THROWS_EXCEPTION(StoreFailure, merge.apply(plan, {}, true));
         QCOMPARE(db->dump(), withIt);
+    }
+    {
+        // Another program is in the middle of writing the other file: waited for, then refused
+        // as busy, not as damaged.
+        sqlite3* writer = nullptr;
+        QCOMPARE(sqlite3_open_v2(QFile::encodeName(m_b).constData(), &writer, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(writer, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        try {
+            RegisterMerge(m_b).plan();
+            QFAIL("merged a file being written");
+        } catch (const sqlitefile::FileError& e) {
+            QCOMPARE(e.message, backup::busyMessage() + QStringLiteral("未合并，当前的登记册没有改动。"));
+        }
+        sqlite3_exec(writer, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close_v2(writer);
     }
     // Nothing was left open: the register takes the next questionnaire.
     SqlQuery q(QStringLiteral("MyDb"));
