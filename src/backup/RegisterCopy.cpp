@@ -21,8 +21,6 @@ struct Target {
     ~Target() { sqlite3_close_v2(db); }
 };
 
-QString quotedName(const QString& name) { return u'"' + name + u'"'; }
-
 // What the user is told for a failing statement: the other file locked, the other file
 // unreadable, or the new file not written.
 [[noreturn]] void fail(sqlite3* db, int rc, const QString& what) {
@@ -138,12 +136,11 @@ Result build(const QString& source, const QString& target, const sqlitefile::Pro
                                                 : backup::damagedMessage(),
                                             QStringLiteral("quick_check: %1").arg(first));
         }
-        const QStringList tables = schema::tables();
         QList<qint64> counts;
         Progress p{&progress, 0, 0};
-        for (const QString& t : tables) {
+        for (const QString& count : schema::countAttachedStatements()) {
             sqlite3_stmt* st = nullptr;
-            const QByteArray sql = QStringLiteral("select count(*) from other.%1").arg(quotedName(t)).toUtf8();
+            const QByteArray sql = count.toUtf8();
             rc = sqlite3_prepare_v2(out.db, sql.constData(), -1, &st, nullptr);
             if (rc == SQLITE_OK) rc = sqlite3_step(st);
             counts << (rc == SQLITE_ROW ? sqlite3_column_int64(st, 0) : 0);
@@ -152,15 +149,10 @@ Result build(const QString& source, const QString& target, const sqlitefile::Pro
             p.total += counts.last();
         }
         sqlite3_progress_handler(out.db, 100000, onProgress, &p);
-        for (int i = 0; i < int(tables.size()); ++i) {
-            QStringList columns, values;
-            for (const QString& c : schema::columns(tables[i])) {
-                columns << quotedName(c);
-                values << QStringLiteral("astext(%1)").arg(quotedName(c));
-            }
+        const QStringList copies = schema::copyAttachedStatements();
+        for (int i = 0; i < int(copies.size()); ++i) {
             // A row without an identity number, or one repeating a questionnaire's, is left out.
-            const QString sql = QStringLiteral("INSERT OR IGNORE INTO main.%1 (%2) SELECT %3 FROM other.%1")
-                                    .arg(quotedName(tables[i]), columns.join(u','), values.join(u','));
+            const QString& sql = copies[i];
             rc = sqlite3_exec(out.db, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
             if (p.cancelled) throw sqlitefile::Cancelled{};
             if (rc != SQLITE_OK) fail(out.db, sqlite3_extended_errcode(out.db), sql);

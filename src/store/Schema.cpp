@@ -57,6 +57,26 @@ QStringList indexStatements() {
     return out;
 }
 
+QStringList countAttachedStatements() {
+    QStringList out;
+    for (const QString& t : tables()) out << QStringLiteral("SELECT count(*) FROM other.\"%1\"").arg(t);
+    return out;
+}
+
+QStringList copyAttachedStatements() {
+    QStringList out;
+    for (const QString& t : tables()) {
+        QStringList names, values;
+        for (const QString& c : columns(t)) {
+            names << u'"' + c + u'"';
+            values << QStringLiteral("astext(\"%1\")").arg(c);
+        }
+        out << QStringLiteral("INSERT OR IGNORE INTO main.\"%1\" (%2) SELECT %3 FROM other.\"%1\"")
+                   .arg(t, names.join(u','), values.join(u','));
+    }
+    return out;
+}
+
 bool ensureIndexes(QSqlDatabase& db, QString* error) {
     // Only a database that holds the thirteen tables is touched; anything else stays as it is.
     QStringList present = db.tables();

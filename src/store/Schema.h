@@ -14,6 +14,12 @@ QStringList createStatements();
 QStringList tableStatements();
 /// The statements that create the indexes, each only when it is missing.
 QStringList indexStatements();
+/// For each table in tables() order, with another database attached as `other`: the statement
+/// that counts the other's rows, and the one that copies them into this database's table, each
+/// value through the SQL function astext(), leaving out the rows the table refuses (no identity
+/// number, or a repeated one in BasicInfo).
+QStringList countAttachedStatements();
+QStringList copyAttachedStatements();
 /// Gives a database that holds the thirteen tables any index it lacks, in one transaction; a
 /// database without them is left alone. False, with the reason, when the indexes could not be made.
 bool ensureIndexes(QSqlDatabase& db, QString* error = nullptr);
