@@ -59,7 +59,7 @@ QStringList indexStatements() {
 
 QStringList countAttachedStatements() {
     QStringList out;
-    for (const QString& t : tables()) out << QStringLiteral("SELECT count(*) FROM other.\"%1\"").arg(t);
+    for (const QString& t : tables()) out << QStringLiteral("SELECT count(*) FROM other.\"%1\" NOT INDEXED").arg(t);
     return out;
 }
 
@@ -71,7 +71,7 @@ QStringList copyAttachedStatements() {
             names << u'"' + c + u'"';
             values << QStringLiteral("astext(\"%1\")").arg(c);
         }
-        out << QStringLiteral("INSERT OR IGNORE INTO main.\"%1\" (%2) SELECT %3 FROM other.\"%1\"")
+        out << QStringLiteral("INSERT OR IGNORE INTO main.\"%1\" (%2) SELECT %3 FROM other.\"%1\" NOT INDEXED")
                    .arg(t, names.join(u','), values.join(u','));
     }
     return out;

@@ -17,7 +17,8 @@ QStringList indexStatements();
 /// For each table in tables() order, with another database attached as `other`: the statement
 /// that counts the other's rows, and the one that copies them into this database's table, each
 /// value through the SQL function astext(), leaving out the rows the table refuses (no identity
-/// number, or a repeated one in BasicInfo).
+/// number, or a repeated one in BasicInfo). Both read the other's table itself in its own
+/// order, never through an index of that file, which might not match its rows.
 QStringList countAttachedStatements();
 QStringList copyAttachedStatements();
 /// Gives a database that holds the thirteen tables any index it lacks, in one transaction; a
