@@ -13,6 +13,7 @@
 
 #include "Generator.h"
 #include "RawDb.h"
+#include "backup/Restore.h"
 #include "backup/Snapshots.h"
 #include "exchange/RegisterMerge.h"
 #include "store/Connection.h"
@@ -108,6 +109,21 @@ int main(int argc, char** argv) {
         std::printf(
             "backup: program %.3f s (of which integrity_check %.3f s), sqlite3 .backup %.3f s: %.2fx\n", p, c,
             s, p / s);
+
+    // Restore of the N questionnaires over an empty register: check, copy kept before, new file, rename.
+    std::vector<double> restores;
+    for (int r = 0; r < (args.contains("--merge-only") ? 0 : std::min(runs, 3)); ++r) {
+        removeDb(ours);
+        QDir(dir + "/Backup").removeRecursively();
+        schema::ensureDatabaseFile(ours);
+        useAsOurs(ours);
+        backup::Snapshots snapshots(ours);
+        restores.push_back(seconds([&] { backup::restore(theirs, snapshots); }));
+        std::printf("  restore run %d: %.3f s (cpu %.3f s)\n", r, restores.back(), g_cpu);
+    }
+    connection::closeAll();
+    QDir(dir + "/Backup").removeRecursively();
+    if (!restores.empty()) std::printf("restore of %d: %.2f s\n", n, median(restores));
 
     // Merge of N new questionnaires into an empty register.
     std::vector<double> added, identical;

@@ -6,6 +6,7 @@
 
 #include "CliSupport.h"
 #include "CliVerbs.h"
+#include "backup/NativePath.h"
 #include "backup/Restore.h"
 #include "backup/Snapshots.h"
 #include "exchange/TargetRule.h"
@@ -21,21 +22,25 @@ const char* const kBackupHelp =
     "\n"
     "  --out FILE   write the copy to FILE; by default it goes to\n"
     "               Data/Backup/MyDB-YYYYMMDD-HHMMSS.db and the old copies are rotated\n"
-    "               (the 7 newest days and the newest of each of the last 12 months stay)\n"
+    "               (the 7 newest days and the newest of each of the last 12 months stay;\n"
+    "               copies made before a restore or a merge stay 30 days)\n"
     "  --force      replace FILE if it exists (never a symbolic link)\n";
 
 const char* const kBackupsHelp =
     "Usage: quenvale-cli backups\n"
     "\n"
     "Lists the backups in Data/Backup, newest first: file, date, size in bytes and number\n"
-    "of questionnaires (tab-separated).\n";
+    "of questionnaires (tab-separated). The copies kept before a restore or a merge are named\n"
+    "...-before-restore.db and ...-before-merge.db.\n";
 
 const char* const kRestoreHelp =
     "Usage: quenvale-cli restore FILE [--yes]\n"
     "\n"
     "Replaces the register with the backup FILE. The file is checked first (an SQLite\n"
     "file, integrity_check ok, the thirteen tables with their columns); the current register\n"
-    "is backed up, then replaced in one atomic rename.\n"
+    "is kept as Data/Backup/MyDB-YYYYMMDD-HHMMSS-before-restore.db (for 30 days), then a new\n"
+    "register is built from FILE's rows (nothing else of FILE: no trigger, view or other table)\n"
+    "and put in place in one atomic rename. Refused while another program has the register open.\n"
     "\n"
     "  --yes   restore without asking; without it the summary is printed and nothing changes\n";
 
@@ -109,7 +114,7 @@ int runRestore(int& argc, char** argv, const QStringList& args) {
     QCoreApplication app(argc, argv);
     const auto dm = openRegister();
     if (!embeddedOrSay()) return Failure;
-    const QString file = a.positional.first();
+    const QString file = fileArgument(argc, argv, a.positional.first());
     const backup::Inspection check = backup::inspect(file);
     if (!check.ok) {
         err(check.message + backup::kNotRestored);
@@ -123,11 +128,14 @@ int runRestore(int& argc, char** argv, const QStringList& args) {
     try {
         backup::Snapshots snapshots(backup::databaseFile());
         Progress p(QStringLiteral("restore (pages)"));
-        const QString kept = backup::restore(file, snapshots, progressLine(p));
+        const backup::PreparedRestore prepared = backup::prepareRestore(file, snapshots, progressLine(p));
         p.finish();
+        backup::commitRestore(prepared);
         out(QStringLiteral("restored %1 questionnaires from %2; the previous register is kept in %3")
                 .arg(check.questionnaires)
-                .arg(QFileInfo(file).absoluteFilePath(), kept));
+                .arg(nativepath::display(QFileInfo(file).absoluteFilePath()), prepared.kept));
+        if (const QString other = check.leftBehind(); !other.isEmpty()) out(other);
+        if (prepared.rowsLeftOut > 0) out(backup::rowsLeftOutMessage(prepared.rowsLeftOut));
         return Ok;
     } catch (const sqlitefile::FileError& e) {
         err(e.message);

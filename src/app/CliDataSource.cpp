@@ -4,7 +4,7 @@
 #include "CliSupport.h"
 #include "CliVerbs.h"
 #include "store/Connection.h"
-#include "store/DataLocation.h"
+#include "store/DataModule.h"
 #include "store/DataSource.h"
 #include "store/Registry.h"
 
@@ -40,13 +40,13 @@ int runDataSource(int& argc, char** argv, const QStringList& args) {
     }
     QCoreApplication app(argc, argv);
     try {
+        const auto dm = openRegister();
         if (what == QLatin1String("show")) {
             const QString server = datasource::server();
             if (server.isEmpty())
-                out(QStringLiteral("file %1").arg(
-                    DataLocation::resolve(QCoreApplication::applicationDirPath()).file));
+                out(QStringLiteral("file %1").arg(dm->database1().file));
             else
-                out(QStringLiteral("server %1").arg(server));
+                out(QStringLiteral("server %1").arg(datasource::withoutSecrets(server)));
             return Ok;
         }
         if (what == QLatin1String("local")) {

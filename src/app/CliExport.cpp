@@ -58,7 +58,6 @@ int runExport(int& argc, char** argv, const QStringList& args) {
     if (refuseUndecodedPath(options.path, argc, argv)) return Failure;
 
     QCoreApplication app(argc, argv);
-    app.setApplicationName(QStringLiteral("Quenvale"));
     ConsolePrompt prompt;
     Prompt::install(&prompt);
     int rc = Ok;
@@ -112,7 +111,6 @@ int runExportStats(int& argc, char** argv, const QStringList& args) {
     if (refuseUndecodedPath(path, argc, argv)) return Failure;
     const bool replace = a.has(QStringLiteral("--force"));
     QCoreApplication app(argc, argv);
-    app.setApplicationName(QStringLiteral("Quenvale"));
     int rc = Ok;
     try {
         const auto dm = openRegister();

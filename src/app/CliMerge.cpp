@@ -21,7 +21,9 @@ const char* const kMergeHelp =
     "a new identity number is added whole; the same number with the same answers is skipped;\n"
     "the same number with different answers is a conflict (ours is kept unless --prefer\n"
     "theirs). Answer rows without their BasicInfo row, and rows that match no option, are not\n"
-    "imported. Everything is written in one transaction, after a backup of this register.\n"
+    "imported. Only the questionnaires are taken: nothing else of FILE (no trigger, view or\n"
+    "other table). Everything is written in one transaction, after a copy of this register\n"
+    "(Data/Backup/MyDB-YYYYMMDD-HHMMSS-before-merge.db, kept for 30 days).\n"
     "\n"
     "  --prefer ours|theirs   which questionnaire a conflict keeps (default: ours)\n"
     "  --dry-run              only report what would happen\n"
@@ -59,7 +61,7 @@ int runMerge(int& argc, char** argv, const QStringList& args) {
         return Failure;
     }
     try {
-        RegisterMerge merge(a.positional.first());
+        RegisterMerge merge(fileArgument(argc, argv, a.positional.first()));
         Progress p(QStringLiteral("reading"));
         auto line = [&p](qint64 remaining, qint64 total) {
             p.update(total - remaining, total);

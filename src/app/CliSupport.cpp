@@ -8,6 +8,7 @@
 #include <QMap>
 #include <cstdio>
 
+#include "backup/NativePath.h"
 #include "store/DataLocation.h"
 #include "store/DataModule.h"
 #include "store/DataSourceRegistration.h"
@@ -78,6 +79,14 @@ void Progress::finish() {
     std::fputc('\n', stderr);
     std::fflush(stderr);
     m_open = false;
+}
+
+QString fileArgument(int argc, char** argv, const QString& decoded) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray raw(argv[i]);
+        if (QString::fromLocal8Bit(raw) == decoded) return nativepath::fromNative(raw);
+    }
+    return decoded;
 }
 
 bool reportBadUsage(const Args& a, int positional) {

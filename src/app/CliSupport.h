@@ -79,6 +79,11 @@ struct Args {
     }
 };
 
+/// The file a command-line argument names, as Qt and SQLite can open it: `decoded` is the
+/// argument as the verb got it; a name that is no valid text in the system's encoding is taken
+/// from the raw `argv` instead (nativepath).
+QString fileArgument(int argc, char** argv, const QString& decoded);
+
 /// True, after one line on stderr, when the arguments did not fit the verb or left more than
 /// `positional` bare arguments over.
 bool reportBadUsage(const Args& a, int positional = 0);

@@ -125,6 +125,10 @@ void setFileChooser(FileChooser c) { chooser() = std::move(c); }
 void backupNow(QWidget* parent) {
     if (!embeddedOrSay(parent, kBackupCaption)) return;
     backup::Snapshots snapshots(backup::databaseFile());
+    if (const QString refused = snapshots.folderRefusal(); !refused.isEmpty()) {
+        inform(parent, refused, kBackupCaption);
+        return;
+    }
     sqlitefile::makePrivateFolder(snapshots.folder());
     const QString path = choose(parent, 0, snapshots.defaultTarget());
     if (path.isEmpty()) return;
@@ -165,11 +169,12 @@ void restore(QWidget* parent) {
             prepared = backup::prepareRestore(file, snapshots, p);
         });
         backup::commitRestore(prepared);
-        inform(parent,
-               QStringLiteral("已从备份恢复 %1 份问卷。\n恢复前的登记册已备份到\n%2")
-                   .arg(check.questionnaires)
-                   .arg(QDir::toNativeSeparators(prepared.kept)),
-               kRestoreCaption);
+        QString text = QStringLiteral("已从备份恢复 %1 份问卷。\n恢复前的登记册已备份到\n%2")
+                           .arg(check.questionnaires)
+                           .arg(QDir::toNativeSeparators(prepared.kept));
+        if (const QString other = check.leftBehind(); !other.isEmpty()) text += u'\n' + other;
+        if (prepared.rowsLeftOut > 0) text += u'\n' + backup::rowsLeftOutMessage(prepared.rowsLeftOut);
+        inform(parent, text, kRestoreCaption);
     } catch (const sqlitefile::FileError& e) {
         report(parent, e, kRestoreCaption);
     } catch (const sqlitefile::Cancelled&) {

@@ -9,12 +9,13 @@
 #include "app/Fonts.h"
 #include "app/TFrm_Main.h"
 #include "exchange/PendingWrites.h"
+#include "store/DataLocation.h"
 #include "store/DataModule.h"
 
 namespace startup {
 
 void prepareApplication(QApplication& app) {
-    app.setApplicationName(QStringLiteral("Quenvale"));
+    app.setApplicationName(QLatin1String(DataLocation::kApplicationName));
     fonts::install();
     auto* qt = new QTranslator(&app);
     if (qt->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),

@@ -1,11 +1,15 @@
 // quenvale-cli: the headless companion of the desktop program. It works on the same database
 // (the Data folder beside the executables, or the per-user one) without the main window.
+#include <sys/stat.h>
+
+#include <QCoreApplication>
 #include <QList>
 #include <QStringList>
 #include <cstdio>
 
 #include "app/CliSupport.h"
 #include "app/CliVerbs.h"
+#include "store/DataLocation.h"
 
 namespace cli {
 
@@ -41,6 +45,11 @@ QString overview() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Every file and folder a verb makes (the register, backups, exports, the registration) is
+    // private to its user from the start, as in the desktop program.
+    ::umask(077);
+    // The desktop program's name: the same per-user folders whatever this executable is called.
+    QCoreApplication::setApplicationName(QLatin1String(DataLocation::kApplicationName));
     QStringList args;
     for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
 

@@ -1,6 +1,7 @@
 #include "Snapshots.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -9,18 +10,46 @@
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlDriver>
+#include <algorithm>
 
+#include "backup/ForeignFile.h"
 #include "store/Connection.h"
 #include "store/DataSource.h"
+#include "store/Schema.h"
 
 namespace backup {
 
 namespace {
 const QString kConnection = QStringLiteral("MyDb");
 const QRegularExpression& namePattern() {
-    static const QRegularExpression re(QStringLiteral("^MyDB-(\\d{8}-\\d{6})\\.db$"));
+    static const QRegularExpression re(
+        QStringLiteral("^MyDB-(\\d{8}-\\d{6})(-before-restore|-before-merge)?(?:-([2-9]|[1-9]\\d{1,3}))?\\.db$"));
     return re;
 }
+
+struct ParsedName {
+    QDateTime stamp;  // invalid: not a copy's name
+    CopyKind kind = CopyKind::Backup;
+    int sequence = 1;
+};
+
+ParsedName parse(const QString& fileName) {
+    ParsedName p;
+    const auto m = namePattern().match(fileName);
+    if (!m.hasMatch()) return p;
+    p.stamp = QDateTime::fromString(m.captured(1), QStringLiteral("yyyyMMdd-HHmmss"));
+    p.kind = m.captured(2) == QLatin1String("-before-restore") ? CopyKind::BeforeRestore
+             : m.captured(2) == QLatin1String("-before-merge") ? CopyKind::BeforeMerge
+                                                               : CopyKind::Backup;
+    p.sequence = m.captured(3).isEmpty() ? 1 : m.captured(3).toInt();
+    return p;
+}
+
+// Orders copies by the moment they stand for, then by their sequence within that second.
+bool earlier(const ParsedName& a, const ParsedName& b) {
+    return a.stamp != b.stamp ? a.stamp < b.stamp : a.sequence < b.sequence;
+}
+
 }  // namespace
 
 bool embeddedEngine() {
@@ -42,41 +71,69 @@ QString serverMessage() {
 
 QString databaseFile() { return connection::definition(kConnection).file; }
 
-QString fileNameFor(const QDateTime& when) {
-    return QStringLiteral("MyDB-%1.db").arg(when.toString(QStringLiteral("yyyyMMdd-HHmmss")));
+QString fileNameFor(const QDateTime& when, CopyKind kind, int sequence) {
+    const char* what = kind == CopyKind::BeforeRestore ? "-before-restore"
+                       : kind == CopyKind::BeforeMerge ? "-before-merge"
+                                                       : "";
+    return QStringLiteral("MyDB-%1%2%3.db")
+        .arg(when.toString(QStringLiteral("yyyyMMdd-HHmmss")), QLatin1String(what),
+             sequence > 1 ? QStringLiteral("-%1").arg(sequence) : QString());
 }
 
-QDateTime stampOf(const QString& fileName) {
-    const auto m = namePattern().match(fileName);
-    if (!m.hasMatch()) return {};
-    return QDateTime::fromString(m.captured(1), QStringLiteral("yyyyMMdd-HHmmss"));
-}
+QDateTime stampOf(const QString& fileName) { return parse(fileName).stamp; }
+
+CopyKind kindOf(const QString& fileName) { return parse(fileName).kind; }
 
 QStringList rotationVictims(const QStringList& fileNames, const QDate& today) {
-    QMap<QDateTime, QString> byStamp;  // ascending
+    QList<std::pair<ParsedName, QString>> backups;  // the backups up to today, oldest first
+    QStringList out;
     for (const QString& n : fileNames) {
-        const QDateTime t = stampOf(QFileInfo(n).fileName());
-        if (t.isValid()) byStamp.insert(t, n);
+        const ParsedName p = parse(QFileInfo(n).fileName());
+        // Not a copy's name, or dated after today: never removed, no place held.
+        if (!p.stamp.isValid() || p.stamp.date() > today) continue;
+        if (p.kind != CopyKind::Backup) {
+            if (p.stamp.date().daysTo(today) > kKeepBeforeDays) out << n;
+            continue;
+        }
+        backups.append({p, n});
     }
+    std::sort(backups.begin(), backups.end(),
+              [](const auto& a, const auto& b) { return earlier(a.first, b.first); });
     QMap<QDate, QString> newestOfDay;
     QMap<int, QString> newestOfMonth;  // year * 12 + month - 1
-    for (auto it = byStamp.cbegin(); it != byStamp.cend(); ++it) {
-        newestOfDay[it.key().date()] = it.value();
-        newestOfMonth[it.key().date().year() * 12 + it.key().date().month() - 1] = it.value();
+    for (const auto& [p, n] : backups) {
+        newestOfDay[p.stamp.date()] = n;
+        newestOfMonth[p.stamp.date().year() * 12 + p.stamp.date().month() - 1] = n;
     }
     QSet<QString> keep;
-    // Today's copies all stay (the one before a restore or a merge among them) until tomorrow.
-    for (auto it = byStamp.cbegin(); it != byStamp.cend(); ++it)
-        if (it.key().date() >= today) keep << it.value();
+    // Today's backups all stay until tomorrow.
+    for (const auto& [p, n] : backups)
+        if (p.stamp.date() == today) keep << n;
     int days = 0;
     for (auto it = newestOfDay.cend(); it != newestOfDay.cbegin() && days < 7; ++days) keep << (--it).value();
     const int thisMonth = today.year() * 12 + today.month() - 1;
     for (auto it = newestOfMonth.cbegin(); it != newestOfMonth.cend(); ++it)
         if (it.key() > thisMonth - 12 && it.key() <= thisMonth) keep << it.value();
-    QStringList out;
-    for (const QString& n : std::as_const(byStamp))
+    for (const auto& [p, n] : backups)
         if (!keep.contains(n)) out << n;
     return out;
+}
+
+bool isRegisterCopy(const QString& path) {
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly) || f.read(16) != QByteArray("SQLite format 3\0", 16)) return false;
+    }
+    ForeignFile db(path);
+    QStringList present;
+    if (db.select("select name from sqlite_master where type='table'", QString(),
+                  [&](sqlite3_stmt* st) { present << ForeignFile::text(st, 0).toLower(); }) != SQLITE_DONE)
+        return false;
+    for (const QString& t : schema::tables())
+        if (!present.contains(t.toLower())) return false;
+    return true;
 }
 
 Snapshots::Snapshots(QString file, Clock clock) : m_file(std::move(file)), m_clock(std::move(clock)) {}
@@ -87,40 +144,69 @@ QString Snapshots::folder() const { return QFileInfo(m_file).absolutePath() + QS
 
 QString Snapshots::defaultTarget() const { return folder() + u'/' + fileNameFor(now()); }
 
+QString Snapshots::folderRefusal() const {
+    if (!QFileInfo(folder()).isSymLink()) return {};
+    return QStringLiteral(
+               "备份文件夹 %1 是一个符号链接。为保护居民信息，程序不在它指向的文件夹中备份，也不改动那个文件夹。"
+               "请把它换成真正的文件夹。")
+        .arg(QDir::toNativeSeparators(folder()));
+}
+
+QString Snapshots::copyInto(CopyKind kind, const sqlitefile::ProgressFn& progress) {
+    if (const QString refused = folderRefusal(); !refused.isEmpty())
+        throw sqlitefile::FileError(refused, QStringLiteral("backup folder is a symbolic link"));
+    if (!sqlitefile::makePrivateFolder(folder()))
+        throw sqlitefile::FileError(QStringLiteral("无法建立备份文件夹 %1。").arg(folder()),
+                                    QStringLiteral("mkpath failed"));
+    const QDateTime when = now();
+    // Another copy in the same second (this program's or another's) gets the next number.
+    const QString path = sqlitefile::copy(m_file, folder() + u'/' + fileNameFor(when, kind), false, progress,
+                                          false, sqlitefile::Use::Kept, [&](int attempt) {
+                                              return folder() + u'/' + fileNameFor(when, kind, attempt + 1);
+                                          });
+    rotate();
+    return path;
+}
+
 QString Snapshots::backupNow(const sqlitefile::ProgressFn& progress, const QString& target, bool replace) {
     if (!QFileInfo(m_file).isFile())
         throw sqlitefile::FileError(QStringLiteral("找不到数据库文件 %1。").arg(m_file),
                                     QStringLiteral("no database file"));
-    QString path = target;
-    if (path.isEmpty()) {
-        if (!sqlitefile::makePrivateFolder(folder()))
-            throw sqlitefile::FileError(QStringLiteral("无法建立备份文件夹 %1。").arg(folder()),
-                                        QStringLiteral("mkpath failed"));
-        path = defaultTarget();
-        // Two backups within one second: the later one waits for a name of its own.
-        for (int i = 1; QFileInfo::exists(path) && i < 24 * 3600; ++i)
-            path = folder() + u'/' + fileNameFor(now().addSecs(i));
-    }
-    if (QFileInfo(path).absoluteFilePath() == QFileInfo(m_file).absoluteFilePath())
+    if (target.isEmpty()) return copyInto(CopyKind::Backup, progress);
+    if (QFileInfo(target).absoluteFilePath() == QFileInfo(m_file).absoluteFilePath())
         throw sqlitefile::FileError(QStringLiteral("备份文件不能是登记册本身。"),
                                     QStringLiteral("backup onto itself"));
-    sqlitefile::copy(m_file, path, false, progress, replace);
+    const QString path = sqlitefile::copy(m_file, target, false, progress, replace);
     if (QFileInfo(path).absolutePath() == QFileInfo(folder()).absoluteFilePath()) rotate();
     return path;
 }
 
+QString Snapshots::keepBefore(CopyKind kind, const sqlitefile::ProgressFn& progress) {
+    if (!QFileInfo(m_file).isFile())
+        throw sqlitefile::FileError(QStringLiteral("找不到数据库文件 %1。").arg(m_file),
+                                    QStringLiteral("no database file"));
+    return copyInto(kind, progress);
+}
+
+void Snapshots::protect(const QString& file) { m_protected << file; }
+
 bool Snapshots::dailyDue() const {
     const QDate today = now().date();
     for (const BackupInfo& b : list())
-        if (b.stamp.date() == today) return false;
+        if (b.kind == CopyKind::Backup && b.stamp.date() == today) return false;
     return true;
 }
 
 QStringList Snapshots::rotate() {
+    // Removing through a link would remove files in some other folder.
+    if (!folderRefusal().isEmpty()) return {};
     const QStringList names = QDir(folder()).entryList({QStringLiteral("MyDB-*.db")}, QDir::Files);
     QStringList removed;
     for (const QString& n : rotationVictims(names, now().date())) {
         const QString p = folder() + u'/' + n;
+        const bool guarded = std::any_of(m_protected.cbegin(), m_protected.cend(),
+                                         [&](const QString& f) { return sqlitefile::sameFile(f, p); });
+        if (guarded || !isRegisterCopy(p)) continue;
         if (QFile::remove(p)) removed << p;
     }
     return removed;
@@ -142,13 +228,18 @@ QStringList Snapshots::removeLeftovers() {
 }
 
 QList<BackupInfo> Snapshots::list(bool count) const {
+    QList<std::pair<ParsedName, QFileInfo>> found;
+    for (const QFileInfo& f : QDir(folder()).entryInfoList({QStringLiteral("MyDB-*.db")}, QDir::Files)) {
+        const ParsedName p = parse(f.fileName());
+        if (p.stamp.isValid()) found.append({p, f});
+    }
+    // Newest first.
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return earlier(b.first, a.first); });
     QList<BackupInfo> out;
-    const QFileInfoList files =
-        QDir(folder()).entryInfoList({QStringLiteral("MyDB-*.db")}, QDir::Files, QDir::Name | QDir::Reversed);
-    for (const QFileInfo& f : files) {
+    for (const auto& [p, f] : found) {
         BackupInfo b;
-        b.stamp = stampOf(f.fileName());
-        if (!b.stamp.isValid()) continue;
+        b.stamp = p.stamp;
+        b.kind = p.kind;
         b.path = f.absoluteFilePath();
         b.size = f.size();
         if (count) b.questionnaires = questionnaireCount(b.path);
@@ -158,17 +249,11 @@ QList<BackupInfo> Snapshots::list(bool count) const {
 }
 
 int questionnaireCount(const QString& file) {
-    sqlite3* db = nullptr;
+    ForeignFile db(file);
     int n = -1;
-    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
-        SQLITE_OK) {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(db, "select count(*) from BasicInfo", -1, &st, nullptr) == SQLITE_OK &&
-            sqlite3_step(st) == SQLITE_ROW)
-            n = sqlite3_column_int(st, 0);
-        sqlite3_finalize(st);
-    }
-    sqlite3_close_v2(db);
+    if (db.select("select count(*) from BasicInfo", QString(),
+                  [&](sqlite3_stmt* st) { n = sqlite3_column_int(st, 0); }) != SQLITE_DONE)
+        return -1;
     return n;
 }
 

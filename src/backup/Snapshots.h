@@ -9,7 +9,7 @@
 #include "backup/SqliteFile.h"
 
 /// Backups of the register's embedded database file: consistent copies in `Data/Backup/`
-/// beside the file, named `MyDB-YYYYMMDD-HHMMSS.db`, and their rotation.
+/// beside the file, named `MyDB-YYYYMMDD-HHMMSS.db` (see fileNameFor), and their rotation.
 namespace backup {
 
 /// The current local time; tests inject their own.
@@ -24,21 +24,40 @@ QString serverMessage();
 /// The database file the connection "MyDb" opens (chosen at start-up); empty when none.
 QString databaseFile();
 
-/// `MyDB-YYYYMMDD-HHMMSS.db` for a moment.
-QString fileNameFor(const QDateTime& when);
-/// The moment a backup file's name stands for; invalid when the name is not a backup's.
-QDateTime stampOf(const QString& fileName);
+/// Why a copy was made: a backup (the day's, or one asked for), or the copy of the register kept
+/// just before a restore replaces it or a merge changes it. Those two are named apart, kept for
+/// 30 days whatever else is made, and never take the place of a backup in the rotation.
+enum class CopyKind { Backup, BeforeRestore, BeforeMerge };
 
-/// Of these backup file names, those to remove on `today`: kept are the newest copy of each of
-/// the seven newest days that have a copy, and the newest copy of each of the last twelve
-/// months (this month and the eleven before); every copy made today stays until tomorrow. Names that are not
-/// backups' are never removed.
+/// How long a copy made before a restore or a merge is kept, in days.
+constexpr int kKeepBeforeDays = 30;
+
+/// The name of a copy: `MyDB-YYYYMMDD-HHMMSS.db`, `MyDB-YYYYMMDD-HHMMSS-before-restore.db` or
+/// `...-before-merge.db`; a second copy of the same kind in the same second gets `-2` (`-3`, ...)
+/// before `.db`.
+QString fileNameFor(const QDateTime& when, CopyKind kind = CopyKind::Backup, int sequence = 1);
+/// The moment a copy's name stands for; invalid when the name is not a copy's.
+QDateTime stampOf(const QString& fileName);
+/// The kind of copy a name stands for (meaningful only when stampOf() is valid).
+CopyKind kindOf(const QString& fileName);
+
+/// Of these copies' file names, those to remove on `today`: of the backups, kept are the newest
+/// of each of the seven newest days that have one, and the newest of each of the last twelve
+/// months (this month and the eleven before); every backup made today stays until tomorrow.
+/// Copies made before a restore or a merge stay for kKeepBeforeDays days and hold no day's
+/// place. A copy dated after today (made while the clock was wrong) is never removed and holds
+/// no place either. Names that are not copies' are never removed.
 QStringList rotationVictims(const QStringList& fileNames, const QDate& today);
+
+/// True when `path` is a plain file (not a link) holding a register: what the rotation may
+/// remove. Read without running anything of the file.
+bool isRegisterCopy(const QString& path);
 
 /// One backup file.
 struct BackupInfo {
     QString path;
     QDateTime stamp;
+    CopyKind kind = CopyKind::Backup;
     qint64 size = 0;
     int questionnaires = -1;  ///< -1 when the file cannot be read
 };
@@ -59,10 +78,19 @@ public:
     /// sqlitefile::Cancelled; nothing half-written stays behind.
     QString backupNow(const sqlitefile::ProgressFn& progress = {}, const QString& target = QString(),
                       bool replace = false);
-    /// True when the folder holds no copy made today (the daily backup is then due).
+    /// Makes the copy kept before a restore or a merge (`kind`) in the folder, then rotates it.
+    QString keepBefore(CopyKind kind, const sqlitefile::ProgressFn& progress = {});
+    /// The file being restored or merged: this object's rotation never removes it.
+    void protect(const QString& file);
+    /// True when the folder holds no backup made today (the daily backup is then due).
     bool dailyDue() const;
-    /// Removes what the rotation does not keep; returns the removed paths.
+    /// Removes what the rotation does not keep, and only copies this program made (a register
+    /// inside a plain file of a copy's name), never a protected file and nothing in a folder
+    /// that is a symbolic link; returns the removed paths.
     QStringList rotate();
+    /// Why no copy may be made in the folder (it is a symbolic link), for the user; empty when
+    /// it may.
+    QString folderRefusal() const;
     /// Removes what a killed backup, restore or merge left behind (hidden temporary copies
     /// beside the database and in the folder) when it is older than an hour.
     QStringList removeLeftovers();
@@ -71,8 +99,10 @@ public:
 
 private:
     QDateTime now() const;
+    QString copyInto(CopyKind kind, const sqlitefile::ProgressFn& progress);
     QString m_file;
     Clock m_clock;
+    QStringList m_protected;
 };
 
 /// Number of questionnaires (BasicInfo rows) in a database file; -1 when it cannot be read.

@@ -2,15 +2,19 @@
 
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QThread>
 #include <QUuid>
+#include <cerrno>
 #include <vector>
 
+#include "backup/ForeignFile.h"
 #include "store/CoreReads.h"
 
 namespace sqlitefile {
@@ -43,6 +47,8 @@ void open(Handle& h, const QString& file, int flags, const QString& message) {
     const QByteArray name = QFile::encodeName(QFileInfo(file).absoluteFilePath());
     if (sqlite3_open_v2(name.constData(), &h.db, flags, nullptr) != SQLITE_OK)
         throw FileError(message, QStringLiteral("open %1: %2").arg(file, errorOf(h.db)));
+    // The file may come from elsewhere: nothing of its schema runs here.
+    ForeignFile::distrustSchema(h.db);
     sqlite3_busy_timeout(h.db, 3000);
     sqlite3_extended_result_codes(h.db, 1);
 }
@@ -58,10 +64,23 @@ void syncPath(const QString& path, bool directory) {
 }  // namespace
 
 bool makePrivateFolder(const QString& folder) {
+    const QByteArray name = QFile::encodeName(folder);
+    struct stat st {};
+    // A link in the folder's place: whatever it points to is not ours to change.
+    if (::lstat(name.constData(), &st) == 0 && !S_ISDIR(st.st_mode)) return false;
     if (!QDir().mkpath(folder)) return false;
-    return QFile::setPermissions(folder,
-                                 QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (::lstat(name.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    return (st.st_mode & 0777) == 0700 || ::chmod(name.constData(), 0700) == 0;
 }
+
+bool sameFile(const QString& a, const QString& b) {
+    struct stat sa {}, sb {};
+    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 &&
+           ::stat(QFile::encodeName(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+void syncFile(const QString& file) { syncPath(file, false); }
 
 bool renameDurably(const QString& from, const QString& to) {
     if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0) return false;
@@ -93,6 +112,7 @@ const TableCheck kTableChecks[] = {
 // The check reads every page, tables and indexes side by side: through memory mapping and a
 // cache large enough for the index pages it revisits.
 void configureForCheck(sqlite3* db) {
+    ForeignFile::distrustSchema(db);
     sqlite3_exec(db, "PRAGMA mmap_size=4294967296", nullptr, nullptr, nullptr);
     sqlite3_exec(db, "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
 }
@@ -102,7 +122,8 @@ void openForCheck(Handle& h, const QString& file) {
     configureForCheck(h.db);
 }
 
-// The first line a check pragma gives: "ok", or what is wrong.
+}  // namespace
+
 QString runCheck(sqlite3* db, const char* sql, bool* ok) {
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
@@ -110,16 +131,22 @@ QString runCheck(sqlite3* db, const char* sql, bool* ok) {
         *ok = false;
         return errorOf(db);
     }
-    const int rc = sqlite3_step(st);
-    const QString first = rc == SQLITE_ROW
-                              ? QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)))
-                              : errorOf(db);
+    // A value whose type differs from its column's declared one ("TEXT value in
+    // BasicInfo.Phone") is no damage here: every value is read as text, whatever the file
+    // declares. The first other problem counts.
+    static const QRegularExpression typeOnly(QStringLiteral("^(TEXT|NUMERIC|non-[A-Z]+) value in [^ ]+$"));
+    int rc;
+    QString first;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        first = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        if (!typeOnly.match(first).hasMatch()) break;
+        first = QStringLiteral("ok");
+    }
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) first = errorOf(db);
     sqlite3_finalize(st);
-    *ok = rc == SQLITE_ROW && first == QLatin1String("ok");
+    *ok = first == QLatin1String("ok");
     return first;
 }
-
-}  // namespace
 
 bool integrityOk(const QString& file, QString* detail) {
     try {
@@ -201,11 +228,14 @@ bool structureOk(const QString& file, QString* detail) {
     }
 }
 
-void copy(const QString& source, const QString& target, bool readOnly, const ProgressFn& progress,
-          bool replace, Use use) {
-    const QFileInfo info(target);
+QString copy(const QString& source, const QString& target, bool readOnly, const ProgressFn& progress,
+             bool replace, Use use, const std::function<QString(int)>& nextName) {
+    QFileInfo info(target);
+    int attempt = 0;
+    // A name that is taken: the next one, when the caller has one to offer.
+    while (info.exists() && !replace && nextName && attempt < 999) info = QFileInfo(nextName(++attempt));
     if (info.exists() && !replace)
-        throw FileError(QStringLiteral("备份文件 %1 已经存在。").arg(target),
+        throw FileError(QStringLiteral("备份文件 %1 已经存在。").arg(info.filePath()),
                         QStringLiteral("target exists"));
     const QString tmp = info.absolutePath() + QStringLiteral("/.") + info.fileName() +
                         QStringLiteral(".part-") + QUuid::createUuid().toString(QUuid::Id128);
@@ -273,15 +303,20 @@ void copy(const QString& source, const QString& target, bool readOnly, const Pro
             throw FileError(QStringLiteral("无法写入备份文件 %1。").arg(target),
                             QStringLiteral("rename failed"));
         }
-        return;
+        return target;
     }
-    // link() never replaces a file that appeared meanwhile.
-    if (::link(QFile::encodeName(tmp).constData(), QFile::encodeName(target).constData()) != 0) {
-        discard();
-        throw FileError(QStringLiteral("无法写入备份文件 %1。").arg(target), QStringLiteral("link failed"));
+    // link() never replaces a file that appeared meanwhile; another name is tried instead.
+    QString path = info.filePath();
+    while (::link(QFile::encodeName(tmp).constData(), QFile::encodeName(path).constData()) != 0) {
+        if (errno != EEXIST || !nextName || ++attempt > 999) {
+            discard();
+            throw FileError(QStringLiteral("无法写入备份文件 %1。").arg(path), QStringLiteral("link failed"));
+        }
+        path = nextName(attempt);
     }
     QFile::remove(tmp);
-    syncPath(info.absolutePath(), false);
+    syncPath(info.absolutePath(), true);
+    return path;
 }
 
 }  // namespace sqlitefile

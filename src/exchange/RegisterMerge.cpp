@@ -9,6 +9,7 @@
 #include <QSqlDatabase>
 #include <QUuid>
 
+#include "backup/RegisterCopy.h"
 #include "backup/Restore.h"
 #include "backup/Snapshots.h"
 #include "exchange/RegisterReader.h"
@@ -61,7 +62,7 @@ RegisterMerge::~RegisterMerge() { closeSource(); }
 void RegisterMerge::openSource() {
     if (!m_copy.isEmpty()) return;
     const QString notMerged = QStringLiteral("未合并，当前的登记册没有改动。");
-    // The tables first (cheap); the integrity check runs once, on the copy.
+    // The tables first (cheap); the pages and trees are checked as the rows are copied.
     const backup::Inspection check = backup::inspect(m_source, false);
     if (!check.ok)
         throw sqlitefile::FileError(check.message + notMerged,
@@ -74,17 +75,17 @@ void RegisterMerge::openSource() {
     const QString copy = folder + QStringLiteral("/.merge-") + QUuid::createUuid().toString(QUuid::Id128) +
                          QStringLiteral(".db");
     try {
-        // Read table by table and deleted afterwards: its indexes are never read.
-        sqlitefile::copy(m_source, copy, true, {}, false, sqlitefile::Use::Scratch);
+        // Their rows only, in a register of our own making: nothing else of the file comes along.
+        registercopy::build(m_source, copy, {}, sqlitefile::Use::Scratch, registercopy::Check::Structure);
     } catch (const sqlitefile::FileError& e) {
-        const bool damaged = e.detail.startsWith(QLatin1String("integrity_check"));
-        throw sqlitefile::FileError((damaged ? backup::damagedMessage() : e.message) + notMerged, e.detail);
+        throw sqlitefile::FileError(e.message + notMerged, e.detail);
     }
     m_copy = copy;
     connection::Definition def;
     def.name = kTheirs;
     def.dataSource = kTheirs;
     def.file = m_copy;
+    def.addIndexes = false;
     connection::define(def);
 }
 
@@ -219,7 +220,9 @@ int RegisterMerge::apply(const MergePlan& plan, const sqlitefile::ProgressFn& pr
         if (taken.contains(trimmedText(QString::fromUtf8(it.key())))) actions.insert(it.key(), it.value());
     if (actions.isEmpty()) return 0;
     backup::Snapshots snapshots(backup::databaseFile());
-    if (backups && backup::embeddedEngine()) snapshots.backupNow();
+    // The file being merged may itself be one of our backups: the rotation leaves it.
+    snapshots.protect(m_source);
+    if (backups && backup::embeddedEngine()) snapshots.keepBefore(backup::CopyKind::BeforeMerge);
 
     if (!m_theirs) readTheirs(RegisterImage::read({kTheirs}).front());
     SqlQuery q(kOurs);

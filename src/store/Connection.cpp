@@ -82,7 +82,7 @@ QSqlDatabase database(const QString& name) {
     // A file made by an earlier version gets the indexes the statistics count from. Should that
     // fail (a read-only or busy file), the statements still run, only slower; it is tried again
     // at the next opening.
-    if (!schema::ensureIndexes(db, &error))
+    if (def.addIndexes && !schema::ensureIndexes(db, &error))
         qWarning("quenvale: could not add the missing indexes to %s: %s", qPrintable(file),
                  qPrintable(error));
     db.setUserName(paramValue(def.params, QStringLiteral("UserName")));

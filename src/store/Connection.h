@@ -18,6 +18,9 @@ struct Definition {
     /// The database file this program chose at start-up. The connection always opens this file:
     /// another program's later registration, or a stale one, never redirects it.
     QString file;
+    /// False for a copy that is read once, table by table, and deleted: no index is added to it
+    /// when it opens.
+    bool addIndexes = true;
 };
 
 void define(const Definition& def);

@@ -64,6 +64,13 @@ QString DataLocation::refusal(const QString& file) {
     return {};
 }
 
+QString DataLocation::userDataFolder() {
+    // Not AppLocalDataLocation: that follows the running executable's name unless every entry
+    // point remembers to set it, and "quenvale-cli" would then get a register of its own.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u'/' +
+           QLatin1String(kApplicationName);
+}
+
 DataLocation DataLocation::resolve(const QString& exeDir, const QString& userDataDir) {
     // SQLite creates journal files as it works: they are private from the start.
     ::umask(077);
@@ -79,9 +86,7 @@ DataLocation DataLocation::resolve(const QString& exeDir, const QString& userDat
                true,
                {}};
     } else {
-        QString user = userDataDir.isEmpty()
-                           ? QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)
-                           : userDataDir;
+        QString user = userDataDir.isEmpty() ? userDataFolder() : userDataDir;
         user = QDir(user).absolutePath() + QStringLiteral("/Data");
         const QString file = user + u'/' + QLatin1String(kFileName);
         loc = {file, file, false, {}};

@@ -16,7 +16,7 @@ struct DataLocation {
     /// Decides the location for an executable in `exeDir`, creating the Data folder (0700) when
     /// missing and tightening the modes of a folder, file and journal files the user owns.
     /// Also makes every file the process creates from now on private to its user (umask 077).
-    /// `userDataDir` defaults to the per-user application data folder.
+    /// `userDataDir` defaults to userDataFolder().
     static DataLocation resolve(const QString& exeDir, const QString& userDataDir = QString());
 
     /// True for an installed copy: the executable's folder is named "bin" and a folder
@@ -27,5 +27,12 @@ struct DataLocation {
     /// owned by another user), for the user; empty when it may be used.
     static QString refusal(const QString& file);
 
+    /// The per-user data folder of this program (XDG_DATA_HOME/Quenvale, normally
+    /// ~/.local/share/Quenvale): the same for the desktop program and every verb of the command
+    /// line, whatever the running executable is called.
+    static QString userDataFolder();
+
     static constexpr const char* kFileName = "MyDB.db";
+    /// The program's name as the per-user folders and the window system know it.
+    static constexpr const char* kApplicationName = "Quenvale";
 };

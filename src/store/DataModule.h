@@ -1,11 +1,16 @@
 #pragma once
 
 #include <QObject>
+#include <memory>
 
 #include "Connection.h"
 
+class RegisterLock;
+
 /// The data module `DM`: holds the connection `Database1` ("MyDb" over the data source
 /// "Velmora"). Creating it defines the connection; nothing opens until the first statement.
+/// While it lives, the program holds its register file shared (RegisterLock), so that no other
+/// program replaces the file under it.
 class TDM : public QObject {
     Q_OBJECT
 public:
@@ -19,4 +24,5 @@ public:
 
 private:
     connection::Definition m_database1;
+    std::unique_ptr<RegisterLock> m_lock;
 };

@@ -2,6 +2,8 @@
 
 #include <libpq-fe.h>
 
+#include <cstring>
+
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QUuid>
@@ -23,6 +25,9 @@ QString quoted(const QString& v) {
     out.replace(u'\'', QStringLiteral("\\'"));
     return u'\'' + out + u'\'';
 }
+
+// libpq marks the keywords whose values are secrets (password, sslpassword, ...) with '*'.
+bool isSecret(const PQconninfoOption* o) { return o->dispchar && std::strchr(o->dispchar, '*'); }
 
 QString oneLine(QString text) {
     text = text.trimmed();
@@ -61,20 +66,23 @@ QString normalise(const QString& conninfo, QString* error) {
         PQfreemem(err);
         return {};
     }
-    QStringList pairs;
-    bool timeout = false, password = false;
+    QStringList pairs, secrets;
+    bool timeout = false;
     for (PQconninfoOption* o = opts; o->keyword; ++o) {
         if (!o->val) continue;
         const QString key = QString::fromUtf8(o->keyword);
-        if (key == QLatin1String("password")) password = true;
+        if (isSecret(o)) secrets << key;
         if (key == QLatin1String("connect_timeout")) timeout = true;
         pairs << key + u'=' + quoted(QString::fromUtf8(o->val));
     }
     PQconninfoFree(opts);
-    if (password) {
+    if (!secrets.isEmpty()) {
         if (error)
-            *error = QStringLiteral(
-                "连接串中不能含密码：密码不会被保存，请使用 ~/.pgpass、服务文件、peer 或 trust 认证。");
+            *error = secrets == QStringList{QStringLiteral("password")}
+                         ? QStringLiteral("连接串中不能含密码：密码不会被保存，请使用 ~/.pgpass、服务文件、peer 或 trust 认证。")
+                         : QStringLiteral("连接串中不能含密码或口令（%1）：它们不会被保存，请使用 ~/.pgpass、"
+                                          "服务文件、不带口令的客户端密钥、peer 或 trust 认证。")
+                               .arg(secrets.join(QStringLiteral("、")));
         return {};
     }
     if (!timeout) pairs << QStringLiteral("connect_timeout=%1").arg(kConnectTimeoutSeconds);
@@ -93,6 +101,23 @@ QMap<QString, QString> fields(const QString& conninfo) {
         if (o->val) out.insert(QString::fromUtf8(o->keyword), QString::fromUtf8(o->val));
     PQconninfoFree(opts);
     return out;
+}
+
+QString withoutSecrets(const QString& conninfo) {
+    if (conninfo.trimmed().isEmpty()) return {};
+    char* err = nullptr;
+    const QByteArray text = conninfo.trimmed().toUtf8();
+    PQconninfoOption* opts = PQconninfoParse(text.constData(), &err);
+    PQfreemem(err);
+    // A string libpq cannot read cannot be told apart into secrets and the rest: none of it.
+    if (!opts) return QStringLiteral("（连接串格式不对）");
+    QStringList pairs;
+    for (PQconninfoOption* o = opts; o->keyword; ++o)
+        if (o->val)
+            pairs << QString::fromUtf8(o->keyword) + u'=' +
+                         (isSecret(o) ? QStringLiteral("********") : quoted(QString::fromUtf8(o->val)));
+    PQconninfoFree(opts);
+    return pairs.join(u' ');
 }
 
 bool openServer(const QString& connectionName, const QString& conninfo, QString* error) {

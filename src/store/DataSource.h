@@ -26,8 +26,12 @@ void setServer(const QString& conninfo, const QString& hiveFile = QString());
 
 /// Checks a connection string with libpq's own parser and returns it as keyword=value pairs,
 /// with connect_timeout added when missing. Empty, with a Chinese `error`, when it is malformed
-/// or carries a password.
+/// or carries a secret (any keyword libpq marks as one: password, sslpassword, ...).
 QString normalise(const QString& conninfo, QString* error);
+
+/// A connection string to show: its keyword=value pairs with every secret's value replaced by
+/// asterisks (a malformed string is not shown at all).
+QString withoutSecrets(const QString& conninfo);
 
 /// The keyword=value pairs of a connection string (empty when it is empty or malformed).
 QMap<QString, QString> fields(const QString& conninfo);

@@ -7,6 +7,8 @@
 #include <QStandardPaths>
 #include <QTextStream>
 
+#include "DataLocation.h"
+
 namespace {
 
 // Values are written as in a registry export: "name"="text" or "name"=dword:0000001a.
@@ -43,8 +45,8 @@ const QString kRoot = QStringLiteral("HKEY_LOCAL_MACHINE");
 Registry::Registry(QString hiveFile) : m_file(std::move(hiveFile)) {}
 
 QString Registry::defaultHiveFile() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QStringLiteral("/Quenvale/HKEY_LOCAL_MACHINE.reg");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/' +
+           QLatin1String(DataLocation::kApplicationName) + QStringLiteral("/HKEY_LOCAL_MACHINE.reg");
 }
 
 QList<Registry::Key> Registry::load() const {

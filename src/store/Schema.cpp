@@ -31,7 +31,9 @@ QStringList columns(const QString& table) {
     return {"ID", "Code", "Name"};
 }
 
-QStringList createStatements() {
+QStringList createStatements() { return tableStatements() + indexStatements(); }
+
+QStringList tableStatements() {
     QStringList out;
     // Every column is TEXT so that codes such as "01" stay text.
     out << QStringLiteral(
@@ -40,7 +42,7 @@ QStringList createStatements() {
         "Phone TEXT, age TEXT, level TEXT, political TEXT, duty TEXT, Position TEXT, Flag TEXT)");
     for (const QString& t : tables().mid(1))
         out << QStringLiteral("CREATE TABLE %1 (ID VARCHAR(18) NOT NULL, Code VARCHAR(2), Name TEXT)").arg(t);
-    return out + indexStatements();
+    return out;
 }
 
 QStringList indexStatements() {
@@ -52,6 +54,26 @@ QStringList indexStatements() {
         out << QStringLiteral("CREATE INDEX IF NOT EXISTS IX_%1_Code ON %1 (Code)").arg(t);
     }
     out << QStringLiteral("CREATE INDEX IF NOT EXISTS IX_BasicInfo_Flag ON BasicInfo (Flag)");
+    return out;
+}
+
+QStringList countAttachedStatements() {
+    QStringList out;
+    for (const QString& t : tables()) out << QStringLiteral("SELECT count(*) FROM other.\"%1\" NOT INDEXED").arg(t);
+    return out;
+}
+
+QStringList copyAttachedStatements() {
+    QStringList out;
+    for (const QString& t : tables()) {
+        QStringList names, values;
+        for (const QString& c : columns(t)) {
+            names << u'"' + c + u'"';
+            values << QStringLiteral("astext(\"%1\")").arg(c);
+        }
+        out << QStringLiteral("INSERT OR IGNORE INTO main.\"%1\" (%2) SELECT %3 FROM other.\"%1\" NOT INDEXED")
+                   .arg(t, names.join(u','), values.join(u','));
+    }
     return out;
 }
 

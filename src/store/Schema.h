@@ -7,10 +7,20 @@
 /// The database file: thirteen tables, every column TEXT, created only when no file exists.
 namespace schema {
 
-/// The statements that create the tables and their indexes.
+/// The statements that create the tables and their indexes: tableStatements(), then
+/// indexStatements().
 QStringList createStatements();
+/// The statements that create the tables (no index).
+QStringList tableStatements();
 /// The statements that create the indexes, each only when it is missing.
 QStringList indexStatements();
+/// For each table in tables() order, with another database attached as `other`: the statement
+/// that counts the other's rows, and the one that copies them into this database's table, each
+/// value through the SQL function astext(), leaving out the rows the table refuses (no identity
+/// number, or a repeated one in BasicInfo). Both read the other's table itself in its own
+/// order, never through an index of that file, which might not match its rows.
+QStringList countAttachedStatements();
+QStringList copyAttachedStatements();
 /// Gives a database that holds the thirteen tables any index it lacks, in one transaction; a
 /// database without them is left alone. False, with the reason, when the indexes could not be made.
 bool ensureIndexes(QSqlDatabase& db, QString* error = nullptr);

@@ -1,7 +1,12 @@
 // Backups, their rotation, and restore: consistent copies of a register being written to,
 // exactly the right copies kept across a year, and every unfit file refused with its own reason.
+#include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <sys/file.h>
+
+#include <QSqlError>
 #include <QtTest>
 #include <atomic>
 
@@ -10,9 +15,12 @@
 #include "app/TFrm_Main.h"
 #include "backup/Restore.h"
 #include "backup/Snapshots.h"
+#include "exchange/RegisterMerge.h"
 #include "store/Connection.h"
 #include "store/Encoding.h"
+#include "store/RegisterLock.h"
 #include "store/Registry.h"
+#include "store/Schema.h"
 #include "store/SqlQuery.h"
 #include "store/Statements.h"
 #include "store/SurveyStore.h"
@@ -65,13 +73,49 @@ QList<QStringList> rowsOf(const QString& file, const QString& sql) {
     return out;
 }
 
-// The files in a folder, leaving out the engine's own side files of the open register.
+// The files in a folder, leaving out the engine's own side files of the open register and the
+// lock that a running program holds on it.
 QStringList filesIn(const QString& folder) {
     QStringList out;
     for (const QString& f : QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name))
-        if (!f.endsWith("-wal") && !f.endsWith("-shm")) out << f;
+        if (!f.endsWith("-wal") && !f.endsWith("-shm") && f != ".MyDB.db.lock") out << f;
     return out;
 }
+
+// A register file at `path` (the rotation removes only registers): a link to one empty
+// register, or a file of its own.
+void placeCopy(const QString& path, bool own = false) {
+    static QTemporaryDir dir;
+    static const QString empty = [] {
+        const QString f = dir.filePath("empty.db");
+        schema::ensureDatabaseFile(f);
+        return f;
+    }();
+    if (own)
+        QVERIFY(QFile::copy(empty, path));
+    else
+        QVERIFY(::link(QFile::encodeName(empty).constData(), QFile::encodeName(path).constData()) == 0);
+}
+
+// Another program's write in progress: an exclusive lock on the file until release().
+class WriterLock {
+public:
+    explicit WriterLock(const QString& file) {
+        if (file.isEmpty()) return;
+        sqlite3_open_v2(QFile::encodeName(file).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
+        if (sqlite3_exec(m_db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) != SQLITE_OK)
+            qFatal("cannot lock %s", qPrintable(file));
+    }
+    ~WriterLock() { release(); }
+    void release() const {
+        if (m_db) sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+
+private:
+    mutable sqlite3* m_db = nullptr;
+};
 
 void touch(const QString& path) {
     QFile f(path);
@@ -96,8 +140,22 @@ private slots:
     void restoreRefuses_data();
     void restoreRefuses();
     void restoreBringsBackDeleted();
+    void restoreTakesRowsOnly_data();
+    void restoreTakesRowsOnly();
+    void busySourceIsWaitedFor();
+    void restoreRefusedWhileAnotherProgramHoldsTheRegister();
+    void oldestBackupRestoredOrMerged_data();
+    void oldestBackupRestoredOrMerged();
+    void copyBeforeRestoreKeptAMonth();
+    void rotationVictims_data();
+    void rotationVictims();
+    void rotationRemovesOnlyItsOwnCopies();
+    void twoBackupsInOneSecond();
+    void linkedBackupFolderRefused();
 
 private:
+    /// Runs statements on a database file through a connection of its own.
+    static void sqlite(const QString& file, const QStringList& statements);
     std::unique_ptr<TestDb> m_db;
 };
 
@@ -189,7 +247,7 @@ void TstBackup::rotationAcrossAYear() {
         if (d.day() == 15) times << QTime(17, 0);
         for (const QTime& t : times) {
             now = QDateTime(d, t);
-            touch(snapshots.defaultTarget());
+            placeCopy(snapshots.defaultTarget());
             snapshots.rotate();
         }
         if (d == QDate(2026, 6, 15)) {
@@ -316,6 +374,16 @@ void TstBackup::restoreRefuses_data() {
                                     << "所选文件的数据表 Love 缺少列 Name，不是完整的登记册。" + tail;
     QTest::newRow("missing file") << "missing"
                                   << "找不到所选的文件。" + tail;
+    // Another program is writing it: waited for, then said so, never called damaged.
+    QTest::newRow("locked by a writer") << "busy" << backup::busyMessage() + tail;
+    // Rows a module or an expression computes are no register's rows, and would run code to read.
+    QTest::newRow("virtual table") << "virtual"
+                                   << "所选文件的数据表 Love 不是普通的数据表，不是本系统的登记册。" + tail;
+    QTest::newRow("text in UTF-16") << "utf16"
+                                    << "所选的数据库文件以 UTF-16 保存文字，不是本系统的登记册。" + tail;
+    QTest::newRow("computed column")
+        << "computed"
+        << "所选文件的数据表 Love 的列 Name 是算出来的，不是登记的数据，不是本系统的登记册。" + tail;
 }
 
 void TstBackup::restoreRefuses() {
@@ -345,10 +413,16 @@ void TstBackup::restoreRefuses() {
         QFile f(file);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("ID,name\n110101199001011234,张三\n");
+    } else if (kind == "utf16") {
+        sqlite(QStringList{"PRAGMA encoding='UTF-16le'"} + schema::createStatements());
     } else if (kind == "otherdb") {
         sqlite({"create table Customers (id integer, name text)"});
-    } else if (kind == "damaged" || kind == "notable" || kind == "nocolumn" || kind == "badindex") {
+    } else if (kind == "damaged" || kind == "notable" || kind == "nocolumn" || kind == "badindex" ||
+               kind == "busy" || kind == "virtual" || kind == "computed") {
         backup::Snapshots(m_db->file()).backupNow({}, file);
+        if (kind == "virtual") sqlite({"drop table Love", "create virtual table Love using fts5(ID, Code, Name)"});
+        if (kind == "computed")
+            sqlite({"drop table Love", "create table Love (ID text, Code text, Name text as (ID || Code))"});
         if (kind == "notable") sqlite({"drop table Channel"});
         if (kind == "badindex")
             sqlite({"PRAGMA writable_schema=ON",
@@ -368,6 +442,8 @@ void TstBackup::restoreRefuses() {
             }
         }
     }
+    // A writer in the middle of its work holds the file for longer than the wait.
+    const WriterLock writer(kind == "busy" ? file : QString());
     backup::Snapshots snapshots(m_db->file());
     const backup::Inspection check = backup::inspect(file);
     QVERIFY(!check.ok);
@@ -426,6 +502,379 @@ void TstBackup::restoreBringsBackDeleted() {
     QCOMPARE(backup::questionnaireCount(previous), 2);
     QCOMPARE(mode(m_db->file()), 0600);
     QCOMPARE(filesIn(QFileInfo(m_db->file()).absolutePath()), QStringList{"MyDB.db"});
+}
+
+void TstBackup::sqlite(const QString& file, const QStringList& statements) {
+    const QString name = QStringLiteral("make-") + QUuid::createUuid().toString(QUuid::Id128);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        for (const QString& st : statements) QVERIFY2(q.exec(st), qPrintable(st + ": " + q.lastError().text()));
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+void TstBackup::restoreTakesRowsOnly_data() {
+    QTest::addColumn<QStringList>("added");     // what the other office's file also holds
+    QTest::addColumn<QString>("leftBehind");    // what the summary names
+    // Each of these came with the file into the register and every later backup.
+    QTest::newRow("insert swallowed") << QStringList{
+        "create trigger Swallow before insert on BasicInfo when new.ID like '3%' begin select raise(ignore); end"}
+                                      << "触发器 Swallow";
+    QTest::newRow("one delete empties the register")
+        << QStringList{"create trigger Empty after delete on BasicInfo begin delete from BasicInfo; "
+                       "delete from Special; end"}
+        << "触发器 Empty";
+    QTest::newRow("hidden copy of every questionnaire")
+        << QStringList{"create table Spy (ID text, name text, Phone text)",
+                       "create trigger Copy after insert on BasicInfo begin insert into Spy values "
+                       "(new.ID, new.name, new.Phone); end"}
+        << "触发器 Copy；数据表 Spy";
+    QTest::newRow("view and table") << QStringList{"create view Everyone as select ID, name from BasicInfo",
+                                                   "create table Notes (x text)", "insert into Notes values ('x')"}
+                                    << "视图 Everyone；数据表 Notes";
+    // Declared INTEGER: SQLite would turn every later phone into a number without its 0.
+    QTest::newRow("declared types") << QStringList{
+        "PRAGMA writable_schema=ON",
+        "update sqlite_master set sql=replace(sql, 'Phone TEXT', 'Phone INTEGER') where name='BasicInfo'"}
+                                    << "";
+}
+
+void TstBackup::restoreTakesRowsOnly() {
+    QFETCH(QStringList, added);
+    QFETCH(QString, leftBehind);
+    {
+        SqlQuery q(QStringLiteral("MyDb"));
+        SurveyStore store(q);
+        Answers first = numbered(1);
+        first.phone = QStringLiteral("01012345678");
+        store.store(first);
+        store.store(numbered(2));
+    }
+    const QString clean = m_db->dump();
+    QTemporaryDir dir;
+    const QString offered = dir.filePath("other-office.db");
+    backup::Snapshots snapshots(m_db->file());
+    snapshots.backupNow({}, offered);
+    sqlite(offered, added);
+    if (QTest::currentDataTag() == QByteArray("declared types")) {
+        // Stored after the declaration: SQLite made this one an integer, and that is what is there.
+        sqlite(offered, {"insert into BasicInfo (ID, name, Phone, age, level, political, duty, Position, Flag) "
+                         "values ('320100000000000099', '居民99', '02098765432', '1', '1', '1', '1', '1', '1')"});
+        QCOMPARE(rowsOf(offered, "select typeof(Phone) from BasicInfo where ID='320100000000000099'"),
+                 QList<QStringList>{{"integer"}});
+    }
+
+    const backup::Inspection check = backup::inspect(offered);
+    QVERIFY(check.ok);
+    if (leftBehind.isEmpty())
+        QCOMPARE(check.leftBehind(), QString());
+    else
+        QCOMPARE(check.leftBehind(), QStringLiteral("所选文件中还有不属于登记册的内容，不会带入登记册：%1。").arg(leftBehind));
+    QVERIFY(check.summary(offered).contains(check.leftBehind()));
+    backup::restore(offered, snapshots);
+
+    // Exactly what a new register holds, and the rows.
+    QTemporaryDir fresh;
+    QVERIFY(schema::ensureDatabaseFile(fresh.filePath("new.db")));
+    const QString objects = "select type, name, tbl_name, sql from sqlite_master order by name";
+    QCOMPARE(rowsOf(m_db->file(), objects), rowsOf(fresh.filePath("new.db"), objects));
+    if (QTest::currentDataTag() == QByteArray("declared types")) {
+        QCOMPARE(rowsOf(m_db->file(), "select ID, Phone, typeof(Phone) from BasicInfo order by rowid"),
+                 (QList<QStringList>{{numbered(1).id, "01012345678", "text"},
+                                     {numbered(2).id, numbered(2).phone, "text"},
+                                     {"320100000000000099", "2098765432", "text"}}));
+    } else {
+        QCOMPARE(m_db->dump(), clean);
+    }
+
+    // The forms' statements do what they say: a new questionnaire is stored whole, with its 0.
+    Answers third = numbered(3);
+    third.phone = QStringLiteral("03112345678");
+    {
+        SqlQuery q(QStringLiteral("MyDb"));
+        SurveyStore store(q);
+        store.store(third);
+        QCOMPARE(store.read(third.id).answers, third);
+        store.remove(numbered(2).id);
+        QCOMPARE(store.read(numbered(1).id).status, LookupResult::Complete);
+    }
+    QCOMPARE(m_db->count("BasicInfo", third.id), 1);
+    QCOMPARE(m_db->count("Special", numbered(1).id), rowsOf(offered, "select count(*) from Special where ID='" +
+                                                                          numbered(1).id + "'")[0][0].toInt());
+    QCOMPARE(rowsOf(m_db->file(), "select Phone, typeof(Phone) from BasicInfo where ID='" + third.id + "'"),
+             (QList<QStringList>{{"03112345678", "text"}}));
+    // Nothing foreign in the backups made from now on either.
+    const QString later = snapshots.backupNow();
+    QCOMPARE(rowsOf(later, objects), rowsOf(fresh.filePath("new.db"), objects));
+}
+
+void TstBackup::busySourceIsWaitedFor() {
+    {
+        SqlQuery q(QStringLiteral("MyDb"));
+        SurveyStore(q).store(numbered(1));
+    }
+    QTemporaryDir dir;
+    const QString offered = dir.filePath("being-written.db");
+    backup::Snapshots snapshots(m_db->file());
+    snapshots.backupNow({}, offered);
+    {
+        SqlQuery q(QStringLiteral("MyDb"));
+        SurveyStore(q).remove(numbered(1).id);
+    }
+    // The other program finishes its write a moment after the restore begins.
+    WriterLock writer(offered);
+    QThread* finisher = QThread::create([&] {
+        QThread::msleep(800);
+        writer.release();
+    });
+    finisher->start();
+    backup::restore(offered, snapshots);
+    finisher->wait();
+    delete finisher;
+    QCOMPARE(m_db->count("BasicInfo", numbered(1).id), 1);
+}
+
+void TstBackup::restoreRefusedWhileAnotherProgramHoldsTheRegister() {
+    {
+        SqlQuery q(QStringLiteral("MyDb"));
+        SurveyStore(q).store(numbered(1));
+    }
+    QTemporaryDir dir;
+    const QString offered = dir.filePath("offered.db");
+    backup::Snapshots snapshots(m_db->file());
+    snapshots.backupNow({}, offered);
+    {
+        SqlQuery q(QStringLiteral("MyDb"));
+        SurveyStore(q).store(numbered(2));
+    }
+    const QString before = m_db->dump();
+    // Another program with the register open holds its lock as every program does.
+    const int other = ::open(QFile::encodeName(RegisterLock::lockFile(m_db->file())).constData(), O_RDWR);
+    QVERIFY(other >= 0);
+    QCOMPARE(::flock(other, LOCK_SH | LOCK_NB), 0);
+    try {
+        backup::restore(offered, snapshots);
+        QFAIL("restored under another program");
+    } catch (const sqlitefile::FileError& e) {
+        QCOMPARE(e.message, backup::registerInUseMessage() + backup::kNotRestored);
+    }
+    QCOMPARE(m_db->dump(), before);
+    QVERIFY(snapshots.list().isEmpty());  // not even the copy before a restore
+    // The other program has ended (or was killed: the kernel lets go of its lock the same way).
+    ::close(other);
+    backup::restore(offered, snapshots);
+    QCOMPARE(m_db->count("BasicInfo"), 1);
+    // This program still holds its register: another restore elsewhere is refused while it does.
+    const int again = ::open(QFile::encodeName(RegisterLock::lockFile(m_db->file())).constData(), O_RDWR);
+    QCOMPARE(::flock(again, LOCK_EX | LOCK_NB), -1);
+    ::close(again);
+}
+
+void TstBackup::oldestBackupRestoredOrMerged_data() {
+    QTest::addColumn<bool>("merge");
+    QTest::newRow("restore") << false;
+    QTest::newRow("merge") << true;
+}
+
+void TstBackup::oldestBackupRestoredOrMerged() {
+    QFETCH(bool, merge);
+    // A week of daily backups, one more questionnaire each day.
+    QDateTime now;
+    backup::Snapshots snapshots(m_db->file(), [&] { return now; });
+    auto store = [](const Answers& a) {
+        SqlQuery q(QStringLiteral("MyDb"));
+        SurveyStore(q).store(a);
+    };
+    QString oldest;
+    for (int day = 10; day <= 16; ++day) {
+        now = QDateTime(QDate(2026, 6, day), QTime(8, 30));
+        store(numbered(day));
+        const QString made = snapshots.backupNow();
+        if (day == 10) oldest = made;
+    }
+    QCOMPARE(snapshots.list().size(), 7);
+    QCOMPARE(snapshots.list().last().path, oldest);
+    now = QDateTime(QDate(2026, 6, 17), QTime(9, 0));
+    store(numbered(17));
+    const backup::Inspection check = backup::inspect(oldest);
+    QVERIFY(check.ok);
+    if (merge) {
+        // Ours lost questionnaire 10 since: the merge brings it back.
+        {
+            SqlQuery q(QStringLiteral("MyDb"));
+            SurveyStore(q).remove(numbered(10).id);
+        }
+        RegisterMerge m(oldest);
+        const MergePlan plan = m.plan();
+        QCOMPARE(plan.added, 1);
+        QCOMPARE(m.apply(plan), 1);
+        QCOMPARE(m_db->count("BasicInfo"), 8);
+    } else {
+        backup::restore(oldest, snapshots);
+        QCOMPARE(m_db->count("BasicInfo"), 1);
+        QCOMPARE(m_db->count("BasicInfo", numbered(10).id), 1);
+    }
+    // The chosen backup is still there and listed, with the copy made before the change.
+    QVERIFY(QFileInfo::exists(oldest));
+    QCOMPARE(backup::questionnaireCount(oldest), 1);
+    QStringList listed;
+    for (const backup::BackupInfo& b : snapshots.list()) listed << QFileInfo(b.path).fileName();
+    QVERIFY2(listed.contains(QFileInfo(oldest).fileName()), qPrintable(listed.join(' ')));
+    // (The merge names its copy by the real clock.)
+    QVERIFY2(merge ? !listed.filter(QRegularExpression("^MyDB-\\d{8}-\\d{6}-before-merge\\.db$")).isEmpty()
+                   : listed.contains("MyDB-20260617-090000-before-restore.db"),
+             qPrintable(listed.join(' ')));
+}
+
+void TstBackup::copyBeforeRestoreKeptAMonth() {
+    QDateTime now(QDate(2026, 3, 10), QTime(8, 0));
+    backup::Snapshots snapshots(m_db->file(), [&] { return now; });
+    {
+        SqlQuery q(QStringLiteral("MyDb"));
+        SurveyStore(q).store(numbered(1));
+    }
+    const QString morning = snapshots.backupNow();
+    {
+        SqlQuery q(QStringLiteral("MyDb"));
+        SurveyStore(q).store(numbered(2));  // typed after the backup: only the copy before the restore has it
+    }
+    now = now.addSecs(300);
+    const QString kept = backup::restore(morning, snapshots);
+    QCOMPARE(QFileInfo(kept).fileName(), QStringLiteral("MyDB-20260310-080500-before-restore.db"));
+    QCOMPARE(backup::questionnaireCount(kept), 2);
+    QCOMPARE(snapshots.list().first().kind, backup::CopyKind::BeforeRestore);
+    // The same day's later backup, then a backup every day (the program started anew each
+    // time): the copy stays thirty days.
+    backup::Snapshots daily(m_db->file(), [&] { return now; });
+    now = QDateTime(QDate(2026, 3, 10), QTime(16, 0));
+    daily.backupNow();
+    for (int day = 1; day <= 31; ++day) {
+        now = QDateTime(QDate(2026, 3, 10).addDays(day), QTime(9, 0));
+        daily.backupNow();
+        QVERIFY2(QFileInfo::exists(kept) == (day <= backup::kKeepBeforeDays), qPrintable(now.toString()));
+    }
+    // It never took a day's place: the seven newest days keep their backups, and March its newest.
+    int backups = 0;
+    for (const backup::BackupInfo& b : daily.list()) backups += b.kind == backup::CopyKind::Backup;
+    QCOMPARE(backups, 7 + 1);
+}
+
+void TstBackup::rotationVictims_data() {
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("victims");
+    // Today is 2026-06-20 throughout.
+    QStringList week;
+    for (int day = 12; day <= 19; ++day) week << QStringLiteral("MyDB-202606%1-083000.db").arg(day);
+    QTest::newRow("a week and a day") << week << QStringList{"MyDB-20260612-083000.db"};
+    QTest::newRow("a copy dated in the future holds no day")
+        << week + QStringList{"MyDB-20270101-083000.db", "MyDB-20261231-083000-before-restore.db"}
+        << QStringList{"MyDB-20260612-083000.db"};
+    QTest::newRow("copies before a restore or a merge: thirty days, no day's place")
+        << week.mid(1) + QStringList{"MyDB-20260619-120000-before-restore.db", "MyDB-20260520-090000-before-merge.db",
+                                     "MyDB-20260521-090000-before-restore.db"}
+        << QStringList{"MyDB-20260520-090000-before-merge.db"};
+    QTest::newRow("two in one second")
+        << week.mid(2) + QStringList{"MyDB-20260619-083000-2.db", "MyDB-20260618-083000-2.db"}
+        << QStringList{"MyDB-20260618-083000.db", "MyDB-20260619-083000.db"};
+    QTest::newRow("other names") << week.mid(1) + QStringList{"MyDB-2026.db", "notes.txt", "MyDB-20200101-083000.db.part-1",
+                                                              "MyDB-20200101-083000-1.db", "MyDB-20200101-083000-old.db"}
+                                 << QStringList{};
+}
+
+void TstBackup::rotationVictims() {
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, victims);
+    QStringList got = backup::rotationVictims(names, QDate(2026, 6, 20));
+    got.sort();
+    QCOMPARE(got, victims);
+}
+
+void TstBackup::rotationRemovesOnlyItsOwnCopies() {
+    backup::Snapshots snapshots(m_db->file(), [] { return QDateTime(QDate(2026, 6, 20), QTime(9, 0)); });
+    QVERIFY(sqlitefile::makePrivateFolder(snapshots.folder()));
+    const QString in = snapshots.folder() + "/";
+    QStringList week;
+    for (int day = 13; day <= 19; ++day) {
+        week << QStringLiteral("MyDB-202606%1-080000.db").arg(day);
+        placeCopy(in + week.last());
+    }
+    placeCopy(in + "MyDB-20200101-080000.db");  // the rotation's own: removed
+    QFile text(in + "MyDB-20200102-080000.db");  // something else under a copy's name
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    text.write("not a database\n");
+    text.close();
+    QTemporaryDir elsewhere;
+    placeCopy(elsewhere.filePath("register.db"));
+    QVERIFY(QFile::link(elsewhere.filePath("register.db"), in + "MyDB-20200103-080000.db"));
+    placeCopy(in + "MyDB-20200104-080000.db", true);  // the file being restored
+    snapshots.protect(in + "MyDB-20200104-080000.db");
+    QCOMPARE(snapshots.rotate(), QStringList{in + "MyDB-20200101-080000.db"});
+    QCOMPARE(filesIn(snapshots.folder()),
+             QStringList({"MyDB-20200102-080000.db", "MyDB-20200103-080000.db", "MyDB-20200104-080000.db"}) + week);
+    QVERIFY(QFileInfo::exists(elsewhere.filePath("register.db")));
+}
+
+void TstBackup::twoBackupsInOneSecond() {
+    // Two programs (here two threads) back up in the same second: both copies are made.
+    for (int round = 0; round < 3; ++round) {
+        const QDateTime second(QDate(2026, 3, 4), QTime(5, 6, round));
+        QString made[2];
+        QString failed[2];
+        QThread* threads[2];
+        for (int i = 0; i < 2; ++i)
+            threads[i] = QThread::create([&, i] {
+                try {
+                    made[i] = backup::Snapshots(m_db->file(), [&] { return second; }).backupNow();
+                } catch (const sqlitefile::FileError& e) {
+                    failed[i] = e.message;
+                }
+            });
+        for (QThread* t : threads) t->start();
+        for (QThread* t : threads) {
+            t->wait();
+            delete t;
+        }
+        QVERIFY2(failed[0].isEmpty() && failed[1].isEmpty(), qPrintable(failed[0] + failed[1]));
+        QStringList names{QFileInfo(made[0]).fileName(), QFileInfo(made[1]).fileName()};
+        names.sort();
+        const QString stamp = second.toString("yyyyMMdd-HHmmss");
+        QCOMPARE(names, (QStringList{"MyDB-" + stamp + "-2.db", "MyDB-" + stamp + ".db"}));
+        QVERIFY(backup::isRegisterCopy(made[0]) && backup::isRegisterCopy(made[1]));
+    }
+}
+
+void TstBackup::linkedBackupFolderRefused() {
+    {
+        SqlQuery q(QStringLiteral("MyDb"));
+        SurveyStore(q).store(numbered(1));
+    }
+    QTemporaryDir elsewhere;
+    QVERIFY(QFile::setPermissions(elsewhere.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                        QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                                        QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                                        QFileDevice::ExeOther));
+    backup::Snapshots snapshots(m_db->file());
+    QVERIFY(QFile::link(elsewhere.path(), snapshots.folder()));
+    const QString refusal = snapshots.folderRefusal();
+    QVERIFY2(refusal.contains(snapshots.folder()) && refusal.contains("符号链接"), qPrintable(refusal));
+    try {
+        snapshots.backupNow();
+        QFAIL("backed up through a link");
+    } catch (const sqlitefile::FileError& e) {
+        QCOMPARE(e.message, refusal);
+    }
+    QVERIFY(!sqlitefile::makePrivateFolder(snapshots.folder()));
+    QTemporaryDir dir;
+    const QString offered = dir.filePath("offered.db");
+    snapshots.backupNow({}, offered);
+    QVERIFY_THROWS_EXCEPTION(sqlitefile::FileError, backup::restore(offered, snapshots));
+    // Where the link points is left as it was, and nothing is written there.
+    QCOMPARE(mode(elsewhere.path()), 0755);
+    QVERIFY(QDir(elsewhere.path()).isEmpty());
+    QCOMPARE(m_db->count("BasicInfo"), 1);
 }
 
 QTEST_MAIN(TstBackup)

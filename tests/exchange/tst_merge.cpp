@@ -1,6 +1,8 @@
 // Merging another register: registers typed through the real New form, new, identical and
 // conflicting questionnaires in both directions, what is not importable, and a merge that is
 // cancelled, fails, or merges a register into itself changes nothing.
+#include <sqlite3.h>
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +13,7 @@
 #include "TestDb.h"
 #include "app/Fonts.h"
 #include "app/TFrm_Merge.h"
+#include "backup/Restore.h"
 #include "backup/Snapshots.h"
 #include "exchange/RegisterImage.h"
 #include "exchange/RegisterMerge.h"
@@ -18,6 +21,7 @@
 #include "forms/TFrm_New.h"
 #include "questionnaire/QuestionnairePages.h"
 #include "store/Connection.h"
+#include "store/Schema.h"
 #include "store/SqlQuery.h"
 #include "store/Statements.h"
 #include "store/SurveyStore.h"
@@ -78,6 +82,7 @@ private slots:
     void indexesOfTheOtherFileNotRelied();
     void intoItselfChangesNothing();
     void cancelledOrFailedChangesNothing();
+    void otherFileGivesQuestionnairesOnly();
     void mergeWindow();
 
 private:
@@ -417,6 +422,36 @@ void TstMerge::indexesOfTheOtherFileNotRelied() {
     QCOMPARE(readBack(kOnlyB), only(kOnlyB, "王五"));
     QCOMPARE(readBack(kDiffer), differing(false));
     QVERIFY(db->dump() != before);
+
+    // An index that covers a table's columns but holds only some of its rows (its WHERE
+    // clause edited away; quick_check does not compare index entries with rows): the rows are
+    // still read from the table itself, none is lost.
+    const QString lying = m_dir.filePath("B-lyingindex.db");
+    QFile::remove(lying);
+    QFile::copy(m_b, lying);
+    QFile::setPermissions(lying, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    {
+        QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("lying"));
+        c.setDatabaseName(lying);
+        QVERIFY(c.open());
+        QSqlQuery q(c);
+        for (const char* sql :
+             {"insert into Love (ID, Code) values ('440101197707072222', '05')", "create table t as select * from Love",
+              "drop table Love", "create table Love (ID VARCHAR(18) NOT NULL, Code VARCHAR(2), Name TEXT, Pad BLOB)",
+              "insert into Love select ID, Code, Name, randomblob(3000) from t", "drop table t",
+              "create index IX_Cover on Love (ID, Code, Name) where Code = '01'", "PRAGMA writable_schema=ON",
+              "update sqlite_master set sql='CREATE INDEX IX_Cover on Love (ID, Code, Name)' where name='IX_Cover'"})
+            QVERIFY2(q.exec(QString::fromLatin1(sql)), sql);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("lying"));
+    const auto other = registerFrom(m_a);
+    RegisterMerge fromLying(lying);
+    const MergePlan added = fromLying.plan();
+    QCOMPARE(added.added, 1);
+    QCOMPARE(fromLying.apply(added, {}, false), 1);
+    Answers withLove = only(kOnlyB, "王五");
+    withLove[Love].ticked[4] = true;
+    QCOMPARE(readBack(kOnlyB), withLove);
 }
 
 void TstMerge::intoItselfChangesNothing() {
@@ -474,9 +509,112 @@ void TstMerge::cancelledOrFailedChangesNothing() {
         }
         QCOMPARE(db->dump(), withIt);
     }
+    {
+        // Another program is in the middle of writing the other file: waited for, then refused
+        // as busy, not as damaged.
+        sqlite3* writer = nullptr;
+        QCOMPARE(sqlite3_open_v2(QFile::encodeName(m_b).constData(), &writer, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(writer, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        try {
+            RegisterMerge(m_b).plan();
+            QFAIL("merged a file being written");
+        } catch (const sqlitefile::FileError& e) {
+            QCOMPARE(e.message, backup::busyMessage() + QStringLiteral("未合并，当前的登记册没有改动。"));
+        }
+        sqlite3_exec(writer, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close_v2(writer);
+    }
     // Nothing was left open: the register takes the next questionnaire.
     SqlQuery q(QStringLiteral("MyDb"));
     SurveyStore(q).store(completeAnswers("510101199912120000"));
+}
+
+void TstMerge::otherFileGivesQuestionnairesOnly() {
+    // Another office's file with code in it: triggers that would swallow, copy or delete
+    // questionnaires, a view, a table of its own, and a phone column declared as a number.
+    const QString hostile = m_dir.filePath("B-hostile.db");
+    QFile::remove(hostile);
+    QFile::copy(m_b, hostile);
+    QFile::setPermissions(hostile, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    {
+        QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("hostile"));
+        c.setDatabaseName(hostile);
+        QVERIFY(c.open());
+        QSqlQuery q(c);
+        for (const char* sql : {
+                 "update BasicInfo set Phone='02012345678' where ID='440101197707072222'",
+                 "create table Spy (ID text, name text)",
+                 "create trigger Swallow before insert on BasicInfo begin select raise(ignore); end",
+                 "create trigger Copy after insert on Special begin insert into Spy values (new.ID, 'x'); end",
+                 "create trigger Empty after delete on BasicInfo begin delete from Special; end",
+                 "create trigger Touch after update on Love begin insert into Spy values ('touched', 'x'); end",
+                 "create view Everyone as select ID, name from BasicInfo",
+                 "PRAGMA writable_schema=ON",
+                 "update sqlite_master set sql=replace(sql, 'Phone TEXT', 'Phone INTEGER') where name='BasicInfo'"})
+            QVERIFY2(q.exec(QString::fromLatin1(sql)), sql);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("hostile"));
+    const QByteArray sourceBytes = [&] {
+        QFile f(hostile);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+
+    const auto db = registerFrom(m_a);
+    RegisterMerge merge(hostile);
+    MergePlan plan = merge.plan();
+    QCOMPARE(plan.added, 1);
+    QCOMPARE(plan.identical, 1);
+    QCOMPARE(plan.conflicts.size(), 1);
+    plan.conflicts[0].takeTheirs = true;
+    QCOMPARE(merge.apply(plan), 2);
+    Answers theirs = only(kOnlyB, "王五");
+    theirs.phone = QStringLiteral("02012345678");
+    QCOMPARE(readBack(kOnlyB), theirs);
+    QCOMPARE(readBack(kDiffer), differing(false));
+
+    // The register and every copy made around the merge hold the program's own objects only.
+    QTemporaryDir fresh;
+    QVERIFY(schema::ensureDatabaseFile(fresh.filePath("new.db")));
+    auto objectsOf = [](const QString& file) {
+        const QString name = QStringLiteral("objects-") + QUuid::createUuid().toString(QUuid::Id128);
+        QStringList out;
+        {
+            QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            c.setDatabaseName(file);
+            c.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+            if (c.open()) {
+                QSqlQuery q(c);
+                q.exec("select type, name, tbl_name, sql from sqlite_master order by name");
+                while (q.next())
+                    out << QStringList{q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                                       q.value(3).toString()}
+                               .join('|');
+            }
+        }
+        QSqlDatabase::removeDatabase(name);
+        return out;
+    };
+    const QStringList expected = objectsOf(fresh.filePath("new.db"));
+    QCOMPARE(expected.size(), 13 + 25 + 1);  // tables, indexes, the key's own index
+    QCOMPARE(objectsOf(db->file()), expected);
+    const auto copies = backup::Snapshots(db->file()).list();
+    QCOMPARE(copies.size(), 2);  // before and after the merge
+    for (const backup::BackupInfo& b : copies) QCOMPARE(objectsOf(b.path), expected);
+    // Deleting and storing through the register's own statements does only that.
+    {
+        SqlQuery q(QStringLiteral("MyDb"));
+        SurveyStore store(q);
+        store.remove(kOnlyA);
+        store.store(only("510101199912120000", "赵六"));
+    }
+    QCOMPARE(readBack(kOnlyB), theirs);
+    QCOMPARE(readBack("510101199912120000"), only("510101199912120000", "赵六"));
+    // The other file was only read: not a byte of it changed, none of its triggers ran.
+    QFile f(hostile);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), sourceBytes);
+    QVERIFY(!QFileInfo::exists(hostile + "-journal"));
 }
 
 void TstMerge::mergeWindow() {

@@ -178,10 +178,33 @@ if [ -f "$db" ]; then
 else
     fail "no database in the user's data folder ($db)"
 fi
+# Every other verb works on that same register: none makes another one, and the registration
+# keeps naming it.
+verb_ok() {
+    local log="$TMP/verb.log"
+    run_cli "$@" >"$log" 2>&1 || fail "quenvale-cli $* failed: $(cat "$log")"
+}
+verb_ok datasource local
+[ "$(run_cli datasource show 2>&1)" = "file $db" ] || fail "datasource show names another file"
+verb_ok check
+verb_ok backup
+verb_ok backups
+verb_ok export --format csv --out "$TMP/questionnaires.csv"
+verb_ok export-stats --out "$TMP/stats.xlsx"
+copy="$(ls "$home/.local/share/Quenvale/Data/Backup/"MyDB-*.db 2>/dev/null | head -n1)"
+if [ -n "$copy" ]; then
+    verb_ok merge "$copy" --dry-run
+    verb_ok restore "$copy" --yes
+else
+    fail "quenvale-cli backup made no copy in $home/.local/share/Quenvale/Data/Backup"
+fi
+registers="$(find "$home" "$ROOT" -name MyDB.db | sort | tr '\n' ' ')"
+[ "$registers" = "$db " ] || fail "the verbs used other registers than $db: $registers"
+grep -qF "$db" "$home/.config/Quenvale/HKEY_LOCAL_MACHINE.reg" 2>/dev/null || fail "the registration no longer names $db"
 if [ -e "$ROOT/usr/bin/Data" ]; then
     fail "the installed program made a Data folder beside itself"
 fi
-ok "installed quenvale-cli ran with HOME=$home"
+ok "installed quenvale-cli ran every verb with HOME=$home on one register"
 
 if [ $failures -ne 0 ]; then
     echo "$failures check(s) failed"

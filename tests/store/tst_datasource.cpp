@@ -90,6 +90,20 @@ private slots:
         QTest::newRow("password") << "host=db password=secret"
                                   << ""
                                   << "不能含密码";
+        QTest::newRow("password in a URI") << "postgresql://clerk:secret@db/r"
+                                           << ""
+                                           << "不能含密码";
+        // The passphrase of the client key is as secret as a password.
+        QTest::newRow("sslpassword") << "host=db sslkey=/home/clerk/key.pem sslpassword=secret"
+                                     << ""
+                                     << "sslpassword";
+        QTest::newRow("both") << "host=db sslpassword=secret password=secret"
+                              << ""
+                              << "password、sslpassword";
+        QTest::newRow("a key file is no secret")
+            << "host=db sslkey=/home/clerk/key.pem"
+            << "host='db' sslkey='/home/clerk/key.pem' connect_timeout=3"
+            << "";
         QTest::newRow("empty") << "  "
                                << ""
                                << "为空";
@@ -111,6 +125,26 @@ private slots:
             b.sort();
             QCOMPARE(a, b);
         }
+    }
+
+    // What is shown of a saved connection string never includes a secret, even one saved by an
+    // earlier version.
+    void shownWithoutSecrets_data() {
+        QTest::addColumn<QString>("saved");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("none") << "host=db dbname=r" << "host='db' dbname='r'";
+        QTest::newRow("sslpassword") << "host=db sslpassword=secret" << "host='db' sslpassword=********";
+        QTest::newRow("URI") << "postgresql://clerk:secret@db/r"
+                             << "user='clerk' password=******** dbname='r' host='db'";
+        QTest::newRow("malformed") << "host=db password='secret" << "（连接串格式不对）";
+    }
+    void shownWithoutSecrets() {
+        QFETCH(QString, saved);
+        QFETCH(QString, shown);
+        QStringList got = datasource::withoutSecrets(saved).split(' '), want = shown.split(' ');
+        got.sort();
+        want.sort();
+        QCOMPARE(got, want);
     }
 
     void serverWhenNamed() {

@@ -1,0 +1,272 @@
+// The programs as a user runs them: every verb of an installed quenvale-cli works on the one
+// register the desktop program uses, makes nothing others can read, refuses a restore while the
+// desktop program has the register open, takes file names that are no valid text, and never
+// shows a secret. Runs copies of the real executables with a home folder of their own.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDirIterator>
+#include <QProcess>
+#include <QtTest>
+#include <csignal>
+
+#include "TestDb.h"
+#include "store/Connection.h"
+#include "store/DataSource.h"
+#include "store/RegisterLock.h"
+#include "store/Registry.h"
+#include "store/Schema.h"
+#include "store/SqlQuery.h"
+#include "store/SurveyStore.h"
+
+namespace {
+
+int modeOf(const QString& path) {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+}
+
+// A register file holding `count` questionnaires.
+void fill(const QString& file, int count) {
+    QVERIFY(schema::ensureDatabaseFile(file));
+    connection::define({QStringLiteral("Fill"), QStringLiteral("Fill"), false, {}, {}, file});
+    {
+        SqlQuery q(QStringLiteral("Fill"));
+        SurveyStore s(q);
+        for (int n = 0; n < count; ++n) s.store(completeAnswers(QStringLiteral("1101011990%1").arg(n, 8, 10, QChar('0'))));
+    }
+    connection::closeAll();
+}
+
+int questionnaires(const QString& file) {
+    const QString name = QStringLiteral("count-") + QUuid::createUuid().toString(QUuid::Id128);
+    int n = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            QSqlQuery q(db);
+            if (q.exec(QStringLiteral("select count(*) from BasicInfo")) && q.next()) n = q.value(0).toInt();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return n;
+}
+
+struct Run {
+    int exitCode = -1;
+    QString out, err;
+};
+
+}  // namespace
+
+class TstCliRegister : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void everyVerbFindsTheOneRegister();
+    void restoreRefusedWhileTheDesktopRuns();
+    void namesThatAreNoText_data();
+    void namesThatAreNoText();
+    void secretsNeitherStoredNorShown();
+
+private:
+    /// Copies the executables into `root`/bin; `installed` adds ../share/quenvale beside them.
+    void layOut(const QString& root, bool installed);
+    /// The environment of a user whose home is `home`: nothing of the test's own.
+    QProcessEnvironment userEnvironment(const QString& home) const;
+    Run cli(const QString& root, const QString& home, const QStringList& args);
+    QString m_built;
+};
+
+void TstCliRegister::initTestCase() {
+    m_built = QCoreApplication::applicationDirPath();
+    if (!QFileInfo::exists(m_built + "/quenvale-cli") || !QFileInfo::exists(m_built + "/quenvale"))
+        QSKIP("quenvale and quenvale-cli not built");
+}
+
+void TstCliRegister::layOut(const QString& root, bool installed) {
+    QVERIFY(QDir().mkpath(root + "/bin"));
+    for (const char* exe : {"quenvale", "quenvale-cli"})
+        QVERIFY(QFile::copy(m_built + '/' + exe, root + "/bin/" + exe));
+    if (installed) QVERIFY(QDir().mkpath(root + "/share/quenvale"));
+}
+
+QProcessEnvironment TstCliRegister::userEnvironment(const QString& home) const {
+    QProcessEnvironment env;
+    env.insert("PATH", "/usr/bin:/bin");
+    env.insert("HOME", home);
+    env.insert("LANG", "C.UTF-8");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("QT_LOGGING_RULES", "qt.qpa.*=false");
+    return env;
+}
+
+Run TstCliRegister::cli(const QString& root, const QString& home, const QStringList& args) {
+    QProcess p;
+    p.setProcessEnvironment(userEnvironment(home));
+    p.start(root + "/bin/quenvale-cli", args);
+    Run r;
+    if (!p.waitForFinished(120000)) return r;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+void TstCliRegister::everyVerbFindsTheOneRegister() {
+    QTemporaryDir root, home, out;
+    layOut(root.path(), true);
+    const QString data = home.path() + "/.local/share/Quenvale/Data";
+    const QString file = data + "/MyDB.db";
+    // The data source first: the registration it writes is as private as everything else.
+    const QList<std::pair<QStringList, int>> verbs = {
+        {{"datasource", "local"}, 0},
+        {{"datasource", "show"}, 0},
+        {{"check"}, 0},
+        {{"backup"}, 0},
+        {{"backups"}, 0},
+        {{"export", "--format", "csv", "--out", out.filePath("q.csv")}, 0},
+        {{"export-stats", "--out", out.filePath("s.xlsx")}, 0},
+        {{"report", "specialty", "--pdf", out.filePath("r.pdf")}, 0},
+        {{"backup", "--out", out.filePath("copy.db")}, 0},
+        {{"merge", out.filePath("copy.db"), "--dry-run"}, 0},
+        {{"merge", out.filePath("copy.db")}, 0},
+        {{"restore", out.filePath("copy.db")}, 1},  // without --yes: only the summary
+        {{"restore", out.filePath("copy.db"), "--yes"}, 0},
+    };
+    for (const auto& [args, status] : verbs) {
+        const Run r = cli(root.path(), home.path(), args);
+        QVERIFY2(r.exitCode == status, qPrintable(args.join(' ') + ": " + r.out + r.err));
+        if (args == QStringList{"datasource", "show"}) QCOMPARE(r.out, "file " + file + '\n');
+    }
+    // Exactly one register, the desktop program's, and the registration names it.
+    QStringList registers;
+    for (const QString& where : {home.path(), root.path()}) {
+        QDirIterator it(where, {"*.db"}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString f = it.next();
+            if (!f.contains("/Backup/")) registers << f;
+        }
+    }
+    QCOMPARE(registers, QStringList{file});
+    Registry hive(home.path() + "/.config/Quenvale/HKEY_LOCAL_MACHINE.reg");
+    QCOMPARE(hive.readValue("\\SoftWare\\ODBC\\ODBC.ini\\Velmora", "DBQ").toString(), file);
+    // Every file and folder the verbs made is private to the user.
+    QStringList open;
+    for (const QString& where : {home.path(), out.path()}) {
+        QDirIterator it(where, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString f = it.next();
+            if (modeOf(f) != (it.fileInfo().isDir() ? 0700 : 0600))
+                open << QStringLiteral("%1 %2").arg(modeOf(f), 0, 8).arg(f);
+        }
+    }
+    QVERIFY2(open.isEmpty(), qPrintable(open.join('\n')));
+}
+
+void TstCliRegister::restoreRefusedWhileTheDesktopRuns() {
+    QTemporaryDir root, home;
+    layOut(root.path(), false);
+    const QString file = root.path() + "/bin/Data/MyDB.db";
+    QVERIFY(QDir().mkpath(root.path() + "/bin/Data"));
+    fill(file, 2);
+    const QString offered = root.path() + "/last-week.db";
+    fill(offered, 5);
+
+    QProcess desktop;
+    desktop.setProcessEnvironment(userEnvironment(home.path()));
+    desktop.start(root.path() + "/bin/quenvale", {});
+    QVERIFY(desktop.waitForStarted());
+    // Up and holding its register: no other program can have the register to itself.
+    auto heldByAnother = [&] {
+        const int fd = ::open(QFile::encodeName(RegisterLock::lockFile(file)).constData(), O_RDWR);
+        if (fd < 0) return false;
+        const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+        ::close(fd);
+        return held;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(heldByAnother(), 30000);
+
+    Run r = cli(root.path(), home.path(), {"restore", offered, "--yes"});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.err.contains("登记册正在其他程序中打开") && r.err.contains("请先关闭其他程序"), qPrintable(r.err));
+    QCOMPARE(questionnaires(file), 2);
+    // Verbs that do not replace the file work beside it.
+    r = cli(root.path(), home.path(), {"backup", "--out", root.path() + "/now.db"});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+
+    // Killed, it holds nothing any more.
+    ::kill(pid_t(desktop.processId()), SIGKILL);
+    QVERIFY(desktop.waitForFinished(10000));
+    r = cli(root.path(), home.path(), {"restore", offered, "--yes"});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.out + r.err));
+    QCOMPARE(questionnaires(file), 5);
+}
+
+void TstCliRegister::namesThatAreNoText_data() {
+    QTest::addColumn<QString>("verb");
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<int>("after");
+    QTest::newRow("restore") << "restore" << "restored 4 questionnaires from " << 4;
+    QTest::newRow("merge") << "merge" << "added\t3" << 4;
+}
+
+void TstCliRegister::namesThatAreNoText() {
+    QFETCH(QString, verb);
+    QFETCH(QString, said);
+    QFETCH(int, after);
+    QTemporaryDir root, home;
+    layOut(root.path(), false);
+    const QString file = root.path() + "/bin/Data/MyDB.db";
+    QVERIFY(QDir().mkpath(root.path() + "/bin/Data"));
+    fill(file, 1);
+    // "café.db" as a Latin-1 system wrote it: the byte E9 alone is no UTF-8.
+    QTemporaryDir other;
+    fill(other.filePath("made.db"), 4);
+    const QByteArray raw = QFile::encodeName(root.path()) + "/caf\xe9.db";
+    QVERIFY(::rename(QFile::encodeName(other.filePath("made.db")).constData(), raw.constData()) == 0);
+    // (A name Qt cannot hold is one its temporary folder cannot remove either.)
+    const struct Remove {
+        QByteArray name;
+        ~Remove() { ::unlink(name.constData()); }
+    } remove{raw};
+    // Its first questionnaire is ours too: the merge adds the other three, the restore takes all four.
+    QProcess p;
+    p.setProcessEnvironment(userEnvironment(home.path()));
+    // The shell passes the name byte for byte, as a terminal does.
+    p.start("/bin/sh", {"-c", "exec \"$0\" \"$1\" \"$(printf '%s/caf\\351.db' \"$2\")\" $3", root.path() + "/bin/quenvale-cli",
+                        verb, root.path(), verb == "restore" ? "--yes" : ""});
+    QVERIFY(p.waitForFinished(60000));
+    const QString out = QString::fromUtf8(p.readAllStandardOutput()), err = QString::fromUtf8(p.readAllStandardError());
+    QVERIFY2(p.exitCode() == 0, qPrintable(out + err));
+    QVERIFY2(out.contains(verb == "restore" ? said + root.path() + "/caf\uFFFD.db" : said), qPrintable(out));
+    QCOMPARE(questionnaires(file), after);
+}
+
+void TstCliRegister::secretsNeitherStoredNorShown() {
+    QTemporaryDir root, home;
+    layOut(root.path(), true);
+    // Saved by an earlier version that let the passphrase through.
+    const QString hive = home.path() + "/.config/Quenvale/HKEY_LOCAL_MACHINE.reg";
+    QVERIFY(QDir().mkpath(QFileInfo(hive).absolutePath()));
+    datasource::setServer("host=db.office.lan dbname=r sslpassword=topsecret", hive);
+    Run r = cli(root.path(), home.path(), {"datasource", "show"});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.out.startsWith("server ") && r.out.contains("sslpassword=********") && !r.out.contains("topsecret"),
+             qPrintable(r.out));
+    // A new one is refused before anything is tried or written.
+    datasource::setServer(QString(), hive);
+    r = cli(root.path(), home.path(), {"datasource", "server", "host=db.office.lan dbname=r sslpassword=p4ss"});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.err.contains("sslpassword") && r.err.contains("不能含密码"), qPrintable(r.err));
+    QFile f(hive);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(!f.readAll().contains("p4ss"));
+}
+
+QTEST_GUILESS_MAIN(TstCliRegister)
+#include "tst_cliregister.moc"
