@@ -5,8 +5,8 @@
 #include <QThread>
 
 #include "app/TFrm_Main.h"
-#include "backup/Snapshots.h"
-#include "ui/StatusPanels.h"
+#include "core/backup/Snapshots.h"
+#include "gui/ui/StatusPanels.h"
 
 Q_LOGGING_CATEGORY(lcDaily, "quenvale.backup.daily")
 

@@ -4,7 +4,7 @@
 #include <QMap>
 #include <functional>
 
-#include "app/FormRunner.h"
+#include "gui/ui/FormRunner.h"
 
 class QAction;
 class QMenu;

@@ -13,13 +13,13 @@
 #include <csignal>
 
 #include "TestDb.h"
-#include "store/Connection.h"
-#include "store/DataSource.h"
-#include "store/RegisterLock.h"
-#include "store/Registry.h"
-#include "store/Schema.h"
-#include "store/SqlQuery.h"
-#include "store/SurveyStore.h"
+#include "core/store/Connection.h"
+#include "core/store/DataSource.h"
+#include "core/store/RegisterLock.h"
+#include "core/store/Registry.h"
+#include "core/store/Schema.h"
+#include "core/store/SqlQuery.h"
+#include "core/store/SurveyStore.h"
 
 namespace {
 

@@ -15,11 +15,11 @@
 
 #include "ReadBack.h"
 #include "TestDb.h"
-#include "exchange/QuestionnaireExport.h"
-#include "exchange/WideLayout.h"
-#include "store/DataModule.h"
-#include "store/SqlQuery.h"
-#include "store/SurveyStore.h"
+#include "core/exchange/QuestionnaireExport.h"
+#include "core/exchange/WideLayout.h"
+#include "core/store/DataModule.h"
+#include "core/store/SqlQuery.h"
+#include "core/store/SurveyStore.h"
 
 using namespace catalogue;
 using exchange::Format;

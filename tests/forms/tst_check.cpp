@@ -14,14 +14,14 @@
 #include "TestDb.h"
 #include "app/Startup.h"
 #include "app/TFrm_Main.h"
-#include "check/ProblemCsv.h"
-#include "check/RegisterCheck.h"
-#include "check/TFrm_Check.h"
-#include "store/DbError.h"
-#include "store/Registry.h"
-#include "store/SqlQuery.h"
-#include "store/SurveyStore.h"
-#include "ui/ScriptedPrompt.h"
+#include "core/check/ProblemCsv.h"
+#include "core/check/RegisterCheck.h"
+#include "gui/data/TFrm_Check.h"
+#include "core/store/DbError.h"
+#include "core/store/Registry.h"
+#include "core/store/SqlQuery.h"
+#include "core/store/SurveyStore.h"
+#include "gui/ui/ScriptedPrompt.h"
 
 using K = CheckProblem::Kind;
 

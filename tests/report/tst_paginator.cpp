@@ -3,8 +3,8 @@
 #include <QtTest>
 
 #include "app/Fonts.h"
-#include "report/PagePainter.h"
-#include "report/Paginator.h"
+#include "core/report/PagePainter.h"
+#include "core/report/Paginator.h"
 
 using namespace report;
 

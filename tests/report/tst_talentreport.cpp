@@ -7,9 +7,9 @@
 
 #include "TestDb.h"
 #include "app/Fonts.h"
-#include "stats/TFrm_Report.h"
-#include "stats/TalentReport.h"
-#include "ui/ScriptedPrompt.h"
+#include "gui/stats/TFrm_Report.h"
+#include "gui/stats/TFrm_Report.h"
+#include "gui/ui/ScriptedPrompt.h"
 
 namespace {
 

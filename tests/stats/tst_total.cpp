@@ -7,10 +7,10 @@
 
 #include "TestDb.h"
 #include "app/Fonts.h"
-#include "stats/TFrm_Total.h"
-#include "store/AnswerCounts.h"
-#include "store/SqlQuery.h"
-#include "ui/StatusPanels.h"
+#include "gui/stats/TFrm_Total.h"
+#include "core/store/AnswerCounts.h"
+#include "core/store/SqlQuery.h"
+#include "gui/ui/StatusPanels.h"
 
 namespace {
 

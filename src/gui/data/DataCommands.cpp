@@ -1,0 +1,221 @@
+#include "DataCommands.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QProgressDialog>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
+#include <exception>
+
+#include "gui/ui/FormRunner.h"
+#include "gui/data/TFrm_Merge.h"
+#include "core/backup/Restore.h"
+#include "core/backup/Snapshots.h"
+#include "core/exchange/RegisterMerge.h"
+#include "core/exchange/TargetRule.h"
+#include "core/store/SurveyStore.h"
+#include "gui/ui/Prompt.h"
+
+Q_LOGGING_CATEGORY(lcData, "quenvale.backup")
+
+namespace datacommands {
+
+namespace {
+
+const QString kBackupCaption = QStringLiteral("备份数据库");
+const QString kRestoreCaption = QStringLiteral("从备份恢复");
+const QString kMergeCaption = QStringLiteral("合并其他登记册");
+
+FileChooser& chooser() {
+    static FileChooser c;
+    return c;
+}
+
+QString choose(QWidget* parent, int kind, const QString& suggested) {
+    if (chooser()) return chooser()(kind, suggested);
+    const QString filter = QStringLiteral("数据库文件 (*.db);;所有文件 (*)");
+    switch (kind) {
+        case 0:
+            return QFileDialog::getSaveFileName(parent, kBackupCaption, suggested, filter);
+        case 1:
+            return QFileDialog::getOpenFileName(parent, kRestoreCaption, suggested, filter);
+        default:
+            return QFileDialog::getOpenFileName(parent, kMergeCaption, suggested, filter);
+    }
+}
+
+bool embeddedOrSay(QWidget* parent, const QString& caption) {
+    if (backup::embeddedEngine()) return true;
+    inform(parent, backup::serverMessage(), caption);
+    return false;
+}
+
+QProgressDialog* progressDialog(QWidget* parent, const QString& label) {
+    auto* p = new QProgressDialog(label, QStringLiteral("取消"), 0, 1000, parent);
+    p->setObjectName(QStringLiteral("Frm_Progress"));
+    p->setWindowTitle(QStringLiteral("请稍候"));
+    p->setWindowModality(Qt::WindowModal);
+    p->setMinimumDuration(300);
+    p->setAutoReset(false);
+    p->setAutoClose(false);
+    p->setValue(0);
+    return p;
+}
+
+// Runs file work in a worker thread while a cancellable progress dialog keeps the window
+// alive; rethrows what the work threw.
+void inWorker(QWidget* parent, const QString& label,
+              const std::function<void(const sqlitefile::ProgressFn&)>& work) {
+    std::unique_ptr<QProgressDialog> dialog(progressDialog(parent, label));
+    std::atomic<bool> cancelled{false};
+    std::atomic<qint64> done{0}, total{0};
+    std::exception_ptr failure;
+    QThread* thread = QThread::create([&] {
+        try {
+            work([&](qint64 remaining, qint64 all) {
+                total = all;
+                done = all - remaining;
+                return !cancelled.load();
+            });
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    QEventLoop loop;
+    QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
+    QObject::connect(dialog.get(), &QProgressDialog::canceled, &loop, [&] { cancelled = true; });
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, dialog.get(), [&] {
+        if (total > 0) dialog->setValue(int(done * 1000 / total));
+    });
+    timer.start(100);
+    thread->start();
+    loop.exec();
+    thread->wait();
+    delete thread;
+    if (failure) std::rethrow_exception(failure);
+}
+
+// Runs work on this thread (it uses the register's connection) with a progress dialog that
+// the work's progress calls keep painted.
+void inSteps(QWidget* parent, const QString& label,
+             const std::function<void(const sqlitefile::ProgressFn&)>& work) {
+    std::unique_ptr<QProgressDialog> dialog(progressDialog(parent, label));
+    work([&](qint64 remaining, qint64 all) {
+        if (all > 0) dialog->setValue(int((all - remaining) * 1000 / all));
+        QCoreApplication::processEvents();
+        return !dialog->wasCanceled();
+    });
+}
+
+void report(QWidget* parent, const sqlitefile::FileError& e, const QString& caption) {
+    qCWarning(lcData) << caption << e.detail;
+    inform(parent, e.message, caption);
+}
+
+}  // namespace
+
+void setFileChooser(FileChooser c) { chooser() = std::move(c); }
+
+void backupNow(QWidget* parent) {
+    if (!embeddedOrSay(parent, kBackupCaption)) return;
+    backup::Snapshots snapshots(backup::databaseFile());
+    if (const QString refused = snapshots.folderRefusal(); !refused.isEmpty()) {
+        inform(parent, refused, kBackupCaption);
+        return;
+    }
+    sqlitefile::makePrivateFolder(snapshots.folder());
+    const QString path = choose(parent, 0, snapshots.defaultTarget());
+    if (path.isEmpty()) return;
+    // The file dialog has asked about an existing file; a link or a wrong extension it does not catch.
+    const QString refusal = exchange::targetRefusal(path, QStringLiteral("db"), true);
+    if (!refusal.isEmpty()) {
+        inform(parent, refusal, kBackupCaption);
+        return;
+    }
+    try {
+        QString made;
+        // The file dialog has already asked before an existing file is replaced.
+        inWorker(parent, QStringLiteral("正在备份数据库..."),
+                 [&](const sqlitefile::ProgressFn& p) { made = snapshots.backupNow(p, path, true); });
+        inform(parent, QStringLiteral("数据库已备份到\n%1").arg(QDir::toNativeSeparators(made)),
+               kBackupCaption);
+    } catch (const sqlitefile::FileError& e) {
+        report(parent, e, kBackupCaption);
+    } catch (const sqlitefile::Cancelled&) {
+        inform(parent, QStringLiteral("备份已取消，没有留下备份文件。"), kBackupCaption);
+    }
+}
+
+void restore(QWidget* parent) {
+    if (!embeddedOrSay(parent, kRestoreCaption)) return;
+    backup::Snapshots snapshots(backup::databaseFile());
+    const QString file = choose(parent, 1, snapshots.folder());
+    if (file.isEmpty()) return;
+    const backup::Inspection check = backup::inspect(file);
+    if (!check.ok) {
+        inform(parent, check.message + backup::kNotRestored, kRestoreCaption);
+        return;
+    }
+    if (!confirm(parent, check.summary(file), kRestoreCaption)) return;
+    try {
+        backup::PreparedRestore prepared;
+        inWorker(parent, QStringLiteral("正在恢复数据库..."), [&](const sqlitefile::ProgressFn& p) {
+            prepared = backup::prepareRestore(file, snapshots, p);
+        });
+        backup::commitRestore(prepared);
+        QString text = QStringLiteral("已从备份恢复 %1 份问卷。\n恢复前的登记册已备份到\n%2")
+                           .arg(check.questionnaires)
+                           .arg(QDir::toNativeSeparators(prepared.kept));
+        if (const QString other = check.leftBehind(); !other.isEmpty()) text += u'\n' + other;
+        if (prepared.rowsLeftOut > 0) text += u'\n' + backup::rowsLeftOutMessage(prepared.rowsLeftOut);
+        inform(parent, text, kRestoreCaption);
+    } catch (const sqlitefile::FileError& e) {
+        report(parent, e, kRestoreCaption);
+    } catch (const sqlitefile::Cancelled&) {
+        inform(parent, QStringLiteral("恢复已取消，") + backup::kNotRestored, kRestoreCaption);
+    }
+}
+
+void merge(QWidget* parent) {
+    if (!embeddedOrSay(parent, kMergeCaption)) return;
+    const QString file = choose(parent, 2, QFileInfo(backup::databaseFile()).absolutePath());
+    if (file.isEmpty()) return;
+    const QString unchanged = QStringLiteral("当前的登记册没有改动。");
+    try {
+        RegisterMerge merge(file);
+        MergePlan plan;
+        inSteps(parent, QStringLiteral("正在比较两份登记册..."),
+                [&](const sqlitefile::ProgressFn& p) { plan = merge.plan(p); });
+        bool accepted = false;
+        formrunner::run(parent, [&](QWidget* p) -> QDialog* {
+            auto* form = new TFrm_Merge(p, &plan);
+            QObject::connect(form, &QDialog::accepted, [&] { accepted = true; });
+            return form;
+        });
+        if (!accepted) return;
+        int written = 0;
+        inSteps(parent, QStringLiteral("正在合并..."),
+                [&](const sqlitefile::ProgressFn& p) { written = merge.apply(plan, p); });
+        inform(parent,
+               QStringLiteral("合并完成：新增 %1 份问卷，%2 份冲突采用对方的问卷，共写入 %3 份。")
+                   .arg(plan.added)
+                   .arg(plan.takenFromTheirs())
+                   .arg(written),
+               kMergeCaption);
+    } catch (const sqlitefile::FileError& e) {
+        report(parent, e, kMergeCaption);
+    } catch (const sqlitefile::Cancelled&) {
+        inform(parent, QStringLiteral("合并已取消，") + unchanged, kMergeCaption);
+    } catch (const StoreFailure& e) {
+        qCWarning(lcData) << "merge failed at" << e.what();
+        inform(parent, QStringLiteral("合并失败，") + unchanged, kMergeCaption);
+    }
+}
+
+}  // namespace datacommands
