@@ -53,9 +53,9 @@ bool embeddedOrSay() {
     return false;
 }
 
-sqlitefile::ProgressFn progressLine(Progress& p) {
-    return [&p](qint64 remaining, qint64 total) {
-        p.update(total - remaining, total);
+ProgressFn progressLine(Progress& p) {
+    return [&p](qint64 done, qint64 total) {
+        p.update(done, total);
         return true;
     };
 }

@@ -63,8 +63,8 @@ int runMerge(int& argc, char** argv, const QStringList& args) {
     try {
         RegisterMerge merge(fileArgument(argc, argv, a.positional.first()));
         Progress p(QStringLiteral("reading"));
-        auto line = [&p](qint64 remaining, qint64 total) {
-            p.update(total - remaining, total);
+        auto line = [&p](qint64 done, qint64 total) {
+            p.update(done, total);
             return true;
         };
         MergePlan plan = merge.plan(line);

@@ -128,7 +128,7 @@ private slots:
 private:
     void seed();
     QString out(const QString& name) const { return m_out->path() + u'/' + name; }
-    exchange::ExportResult run(Format f, Layout l, const QString& path, const exchange::ProgressFn& p = {}) {
+    exchange::ExportResult run(Format f, Layout l, const QString& path, const ProgressFn& p = {}) {
         return exchange::exportQuestionnaires({f, l, path}, p);
     }
     QStringList folder() const { return QDir(m_out->path()).entryList(QDir::Files | QDir::Hidden); }

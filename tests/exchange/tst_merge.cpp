@@ -482,7 +482,7 @@ void TstMerge::cancelledOrFailedChangesNothing() {
         RegisterMerge merge(m_b);
         MergePlan plan = merge.plan();
         plan.conflicts[0].takeTheirs = true;
-        QVERIFY_THROWS_EXCEPTION(sqlitefile::Cancelled,
+        QVERIFY_THROWS_EXCEPTION(Cancelled,
                                  merge.apply(
                                      plan, [](qint64, qint64) { return false; }, false));
         QCOMPARE(db->dump(), before);

@@ -72,7 +72,7 @@ void asText(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }
 
 struct Progress {
-    const sqlitefile::ProgressFn* fn;
+    const ProgressFn* fn;
     qint64 done, total;
     bool cancelled = false;
 };
@@ -80,14 +80,14 @@ struct Progress {
 // Called by the engine every so many steps: lets a long table be cancelled midway.
 int onProgress(void* p) {
     auto* progress = static_cast<Progress*>(p);
-    if (*progress->fn && !(*progress->fn)(progress->total - progress->done, progress->total))
+    if (*progress->fn && !(*progress->fn)(progress->done, progress->total))
         progress->cancelled = true;
     return progress->cancelled ? 1 : 0;
 }
 
 }  // namespace
 
-Result build(const QString& source, const QString& target, const sqlitefile::ProgressFn& progress,
+Result build(const QString& source, const QString& target, const ProgressFn& progress,
              sqlitefile::Use use, Check check) {
     {
         // Owner-only from the start, and never over a file that is there.
@@ -154,7 +154,7 @@ Result build(const QString& source, const QString& target, const sqlitefile::Pro
             // A row without an identity number, or one repeating a questionnaire's, is left out.
             const QString& sql = copies[i];
             rc = sqlite3_exec(out.db, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
-            if (p.cancelled) throw sqlitefile::Cancelled{};
+            if (p.cancelled) throw Cancelled{};
             if (rc != SQLITE_OK) fail(out.db, sqlite3_extended_errcode(out.db), sql);
             const qint64 copied = sqlite3_changes64(out.db);
             result.rows += copied;
@@ -169,7 +169,7 @@ Result build(const QString& source, const QString& target, const sqlitefile::Pro
         exec(out.db, QStringLiteral("COMMIT"));
         exec(out.db, QStringLiteral("DETACH DATABASE other"));
         exec(out.db, QStringLiteral("PRAGMA journal_mode=DELETE"));
-        if (progress) progress(0, p.total);
+        if (progress) progress(p.total, p.total);
     } catch (...) {
         discard();
         throw;

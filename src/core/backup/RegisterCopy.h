@@ -26,8 +26,8 @@ enum class Check { None, Structure };
 /// table, and deleted) gets neither.
 /// Throws sqlitefile::FileError (busyMessage() when another program held the source for the
 /// whole wait, damagedMessage() when it cannot be read; nothing is left at `target`) or
-/// sqlitefile::Cancelled.
-Result build(const QString& source, const QString& target, const sqlitefile::ProgressFn& progress = {},
+/// Cancelled.
+Result build(const QString& source, const QString& target, const ProgressFn& progress = {},
              sqlitefile::Use use = sqlitefile::Use::Kept, Check check = Check::None);
 
 }  // namespace registercopy

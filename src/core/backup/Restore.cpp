@@ -159,7 +159,7 @@ Inspection inspect(const QString& file, bool checkIntegrity) {
     return result;
 }
 
-QString restore(const QString& file, Snapshots& snapshots, const sqlitefile::ProgressFn& progress) {
+QString restore(const QString& file, Snapshots& snapshots, const ProgressFn& progress) {
     const PreparedRestore prepared = prepareRestore(file, snapshots, progress);
     commitRestore(prepared);
     return prepared.kept;
@@ -171,7 +171,7 @@ void abandonRestore(const PreparedRestore& prepared) {
 }
 
 PreparedRestore prepareRestore(const QString& file, Snapshots& snapshots,
-                               const sqlitefile::ProgressFn& progress) {
+                               const ProgressFn& progress) {
     const Inspection check = inspect(file);
     if (!check.ok)
         throw sqlitefile::FileError(check.message + kNotRestored,

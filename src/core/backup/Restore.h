@@ -46,8 +46,8 @@ QString rowsLeftOutMessage(qint64 rows);
 /// under a temporary name with the program's own schema and the thirteen tables' rows of `file`
 /// read as text, closes every connection, renames the new file into place. The connection opens
 /// again on its next statement. Refused while another program has the register open
-/// (RegisterLock). Throws sqlitefile::FileError (nothing changed) or sqlitefile::Cancelled.
-QString restore(const QString& file, Snapshots& snapshots, const sqlitefile::ProgressFn& progress = {});
+/// (RegisterLock). Throws sqlitefile::FileError (nothing changed) or Cancelled.
+QString restore(const QString& file, Snapshots& snapshots, const ProgressFn& progress = {});
 
 /// A restore in two steps, for a window that copies in a worker thread: `prepare` (any
 /// thread: checks, backs up the current file, copies `file` beside it) and `commit` (the
@@ -59,7 +59,7 @@ struct PreparedRestore {
     qint64 rowsLeftOut = 0;  ///< rows without an identity number, or repeating one in BasicInfo
 };
 PreparedRestore prepareRestore(const QString& file, Snapshots& snapshots,
-                               const sqlitefile::ProgressFn& progress = {});
+                               const ProgressFn& progress = {});
 /// Throws sqlitefile::FileError (nothing changed; the copy is removed).
 void commitRestore(const PreparedRestore& prepared);
 /// Removes a prepared copy that will not be used.

@@ -152,7 +152,7 @@ QString Snapshots::folderRefusal() const {
         .arg(QDir::toNativeSeparators(folder()));
 }
 
-QString Snapshots::copyInto(CopyKind kind, const sqlitefile::ProgressFn& progress) {
+QString Snapshots::copyInto(CopyKind kind, const ProgressFn& progress) {
     if (const QString refused = folderRefusal(); !refused.isEmpty())
         throw sqlitefile::FileError(refused, QStringLiteral("backup folder is a symbolic link"));
     if (!sqlitefile::makePrivateFolder(folder()))
@@ -168,7 +168,7 @@ QString Snapshots::copyInto(CopyKind kind, const sqlitefile::ProgressFn& progres
     return path;
 }
 
-QString Snapshots::backupNow(const sqlitefile::ProgressFn& progress, const QString& target, bool replace) {
+QString Snapshots::backupNow(const ProgressFn& progress, const QString& target, bool replace) {
     if (!QFileInfo(m_file).isFile())
         throw sqlitefile::FileError(QStringLiteral("找不到数据库文件 %1。").arg(m_file),
                                     QStringLiteral("no database file"));
@@ -181,7 +181,7 @@ QString Snapshots::backupNow(const sqlitefile::ProgressFn& progress, const QStri
     return path;
 }
 
-QString Snapshots::keepBefore(CopyKind kind, const sqlitefile::ProgressFn& progress) {
+QString Snapshots::keepBefore(CopyKind kind, const ProgressFn& progress) {
     if (!QFileInfo(m_file).isFile())
         throw sqlitefile::FileError(QStringLiteral("找不到数据库文件 %1。").arg(m_file),
                                     QStringLiteral("no database file"));

@@ -75,11 +75,11 @@ public:
 
     /// Makes a checked copy of the database (into `target`, or the folder under its default
     /// name), then rotates the folder. Returns the copy's path. Throws sqlitefile::FileError or
-    /// sqlitefile::Cancelled; nothing half-written stays behind.
-    QString backupNow(const sqlitefile::ProgressFn& progress = {}, const QString& target = QString(),
+    /// Cancelled; nothing half-written stays behind.
+    QString backupNow(const ProgressFn& progress = {}, const QString& target = QString(),
                       bool replace = false);
     /// Makes the copy kept before a restore or a merge (`kind`) in the folder, then rotates it.
-    QString keepBefore(CopyKind kind, const sqlitefile::ProgressFn& progress = {});
+    QString keepBefore(CopyKind kind, const ProgressFn& progress = {});
     /// The file being restored or merged: this object's rotation never removes it.
     void protect(const QString& file);
     /// True when the folder holds no backup made today (the daily backup is then due).
@@ -99,7 +99,7 @@ public:
 
 private:
     QDateTime now() const;
-    QString copyInto(CopyKind kind, const sqlitefile::ProgressFn& progress);
+    QString copyInto(CopyKind kind, const ProgressFn& progress);
     QString m_file;
     Clock m_clock;
     QStringList m_protected;

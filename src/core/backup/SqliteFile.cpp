@@ -274,7 +274,7 @@ QString copy(const QString& source, const QString& target, bool readOnly, const 
             // A copy that started again from the beginning: a writer changed the source.
             if (lastRemaining >= 0 && remaining > lastRemaining && ++restarts >= kMaxRestarts) step = -1;
             lastRemaining = remaining;
-            if (progress && !progress(remaining, total)) {
+            if (progress && !progress(total - remaining, total)) {
                 sqlite3_backup_finish(b);
                 throw Cancelled{};
             }

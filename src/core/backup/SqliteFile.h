@@ -4,14 +4,14 @@
 #include <functional>
 #include <stdexcept>
 
+#include "core/store/Progress.h"
+
 struct sqlite3;
 
 /// Whole-file work on SQLite databases through the engine's own API: consistent copies of a
 /// live database, integrity checks and durable renames. Never a plain copy of a live file.
 namespace sqlitefile {
 
-/// Called during long work with the pages still to copy and the total; returning false cancels.
-using ProgressFn = std::function<bool(qint64 remaining, qint64 total)>;
 
 /// A failure of file work: `message` is for the user (Chinese), `detail` for the log.
 struct FileError : std::runtime_error {
@@ -20,8 +20,6 @@ struct FileError : std::runtime_error {
     QString detail;
 };
 
-/// Thrown when the progress callback asked to stop.
-struct Cancelled {};
 
 /// Copies the database `source` into a new file `target` (which must not exist) with SQLite's
 /// online backup API: the copy is consistent even while another connection writes. The copy is

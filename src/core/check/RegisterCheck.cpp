@@ -271,7 +271,7 @@ RegisterCheck::RegisterCheck(QString connectionName) : m_connection(std::move(co
 
 int RegisterCheck::stepCount() { return 1 + 2 * int(kTables.size()); }
 
-CheckResult RegisterCheck::run(QDate today, const Progress& progress) const {
+CheckResult RegisterCheck::run(QDate today, const ProgressFn& progress) const {
     CheckResult result;
     SqlQuery q(m_connection);
     int step = 0;

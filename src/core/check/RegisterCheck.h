@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/store/Progress.h"
+
 #include <QDate>
 #include <QString>
 #include <functional>
@@ -16,13 +18,12 @@
 /// given connection; a failed statement raises DbError.
 class RegisterCheck {
 public:
-    /// Told after each statement: `done` of `total` steps. Returning false cancels the check.
-    using Progress = std::function<bool(int done, int total)>;
-
     explicit RegisterCheck(QString connectionName = QStringLiteral("MyDb"));
 
-    /// Runs the whole check; birth dates after `today` cannot be.
-    CheckResult run(QDate today = QDate::currentDate(), const Progress& progress = {}) const;
+    /// Runs the whole check; birth dates after `today` cannot be. `progress` is told after each
+    /// statement (steps of stepCount()); when it asks to stop, the check ends there and its
+    /// result says it was cancelled (what was found so far is kept).
+    CheckResult run(QDate today = QDate::currentDate(), const ProgressFn& progress = {}) const;
 
     /// The number of steps `run` reports.
     static int stepCount();

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/store/Progress.h"
+
 /// The plain types the exports share: formats and layouts, the columns and cells of a sheet,
 /// the options and the result of an export.
 namespace exchange {
@@ -57,9 +59,6 @@ struct Cut {
 struct ExportError {
     QString message;
 };
-
-/// Reports progress: `done` of `total` questionnaires (or rows); returns false to cancel.
-using ProgressFn = std::function<bool(qint64 done, qint64 total)>;
 
 struct ExportOptions {
     Format format = Format::Xlsx;

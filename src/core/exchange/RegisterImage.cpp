@@ -337,7 +337,7 @@ Answers RegisterImage::answers(const Entry& entry) const {
 }
 
 std::vector<RegisterImage> RegisterImage::read(const QStringList& connections,
-                                               const sqlitefile::ProgressFn& progress, qint64 total) {
+                                               const ProgressFn& progress, qint64 total) {
     for (const Group& g : groups()) Q_ASSERT(g.boxes.size() <= 64);
     std::vector<Register> regs(std::size_t(connections.size()));
     for (qsizetype k = 0; k < connections.size(); ++k) {
@@ -353,7 +353,7 @@ std::vector<RegisterImage> RegisterImage::read(const QStringList& connections,
     auto poll = [&] {
         if (!progress || cancel) return;
         const qint64 done = total * steps / std::max(allSteps, 1);
-        if (!progress(total - done, total)) cancel = true;
+        if (!progress(done, total)) cancel = true;
     };
     runOnCores(regs, 1, [&](Register& r, sqlite3* db, std::size_t) {
         const bool ok = readBasic(db, r.basic, cancel);
@@ -366,7 +366,7 @@ std::vector<RegisterImage> RegisterImage::read(const QStringList& connections,
             ++steps;
             return ok || cancel;
         }, poll);
-    if (cancel) throw sqlitefile::Cancelled{};
+    if (cancel) throw Cancelled{};
 
     std::vector<RegisterImage> out;
     std::vector<std::thread> joins;
@@ -383,7 +383,7 @@ std::vector<RegisterImage> RegisterImage::read(const QStringList& connections,
             RegisterReader reader(r.connection);
             ReadQuestionnaire q;
             for (qint64 seen = 1; reader.next(q); ++seen) {
-                if (progress && (seen % 256) == 0 && !progress(total, total)) throw sqlitefile::Cancelled{};
+                if (progress && (seen % 256) == 0 && !progress(std::min<qint64>(seen, total), total)) throw Cancelled{};
                 Entry e;
                 e.key = q.key;
                 e.hasBasic = q.hasBasic;
@@ -396,6 +396,6 @@ std::vector<RegisterImage> RegisterImage::read(const QStringList& connections,
         }
         out.push_back(std::move(image));
     }
-    if (progress) progress(0, total);
+    if (progress) progress(total, total);
     return out;
 }

@@ -27,10 +27,10 @@ public:
     };
 
     /// Reads the registers behind these named connections side by side. `progress` is called on
-    /// the caller's thread with parts of `total` and may cancel (sqlitefile::Cancelled). Throws
+    /// the caller's thread with parts of `total` and may cancel (Cancelled). Throws
     /// DbError when a register cannot be read.
     static std::vector<RegisterImage> read(const QStringList& connections,
-                                           const sqlitefile::ProgressFn& progress = {}, qint64 total = 0);
+                                           const ProgressFn& progress = {}, qint64 total = 0);
 
     const std::vector<Entry>& entries() const { return m_entries; }
     /// The questionnaire of an entry, its identity number trimmed as the lookup gives it.

@@ -131,7 +131,7 @@ QList<MergeDifference> RegisterMerge::differences(const Answers& ours, const Ans
     return out;
 }
 
-MergePlan RegisterMerge::plan(const sqlitefile::ProgressFn& progress) {
+MergePlan RegisterMerge::plan(const ProgressFn& progress) {
     openSource();
     MergePlan plan;
     plan.source = m_source;
@@ -207,7 +207,7 @@ MergePlan RegisterMerge::plan(const sqlitefile::ProgressFn& progress) {
     return plan;
 }
 
-int RegisterMerge::apply(const MergePlan& plan, const sqlitefile::ProgressFn& progress, bool backups) {
+int RegisterMerge::apply(const MergePlan& plan, const ProgressFn& progress, bool backups) {
     openSource();
     // Their number (as stored) -> our questionnaire it replaces (as stored; null for an
     // addition). A replaced questionnaire keeps our spelling of the resident's number.
@@ -256,8 +256,8 @@ int RegisterMerge::apply(const MergePlan& plan, const sqlitefile::ProgressFn& pr
                 if (!replaces.isNull()) answers.id = trimmedText(replaces);
                 writing = answers.id;
                 ++written;
-                if (progress && (written % 256) == 1 && !progress(total - written, total))
-                    throw sqlitefile::Cancelled{};
+                if (progress && (written % 256) == 1 && !progress(written, total))
+                    throw Cancelled{};
                 return true;
             }
             return false;
@@ -270,7 +270,7 @@ int RegisterMerge::apply(const MergePlan& plan, const sqlitefile::ProgressFn& pr
                 .arg(writing, what),
             QStringLiteral("merge failed at %1 of %2").arg(QString::fromUtf8(e.what()), writing));
     }
-    if (progress) progress(0, total);
+    if (progress) progress(total, total);
     if (backups && backup::embeddedEngine()) snapshots.backupNow();
     return int(written);
 }

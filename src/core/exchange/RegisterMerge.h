@@ -65,14 +65,14 @@ public:
     ~RegisterMerge();
 
     /// Reads both registers and works out the plan. Throws sqlitefile::FileError (the other file
-    /// is not a register, with the reason) or sqlitefile::Cancelled.
-    MergePlan plan(const sqlitefile::ProgressFn& progress = {});
+    /// is not a register, with the reason) or Cancelled.
+    MergePlan plan(const ProgressFn& progress = {});
 
     /// Writes the plan in one transaction: additions, and conflicts whose choice is theirs. A
     /// backup of ours is made first (and after) when `backups` is set. Returns the number of
     /// questionnaires written. A failure or a cancel changes nothing (FileError naming the
-    /// questionnaire that could not be written, or sqlitefile::Cancelled).
-    int apply(const MergePlan& plan, const sqlitefile::ProgressFn& progress = {}, bool backups = true);
+    /// questionnaire that could not be written, or Cancelled).
+    int apply(const MergePlan& plan, const ProgressFn& progress = {}, bool backups = true);
 
     /// Writes the conflicts (page by page) and the problems as CSV (UTF-8) to `file`.
     static bool writeReport(const MergePlan& plan, const QString& file, QString* error = nullptr);

@@ -70,16 +70,16 @@ QProgressDialog* progressDialog(QWidget* parent, const QString& label) {
 // Runs file work in a worker thread while a cancellable progress dialog keeps the window
 // alive; rethrows what the work threw.
 void inWorker(QWidget* parent, const QString& label,
-              const std::function<void(const sqlitefile::ProgressFn&)>& work) {
+              const std::function<void(const ProgressFn&)>& work) {
     std::unique_ptr<QProgressDialog> dialog(progressDialog(parent, label));
     std::atomic<bool> cancelled{false};
     std::atomic<qint64> done{0}, total{0};
     std::exception_ptr failure;
     QThread* thread = QThread::create([&] {
         try {
-            work([&](qint64 remaining, qint64 all) {
+            work([&](qint64 doneSoFar, qint64 all) {
                 total = all;
-                done = all - remaining;
+                done = doneSoFar;
                 return !cancelled.load();
             });
         } catch (...) {
@@ -104,10 +104,10 @@ void inWorker(QWidget* parent, const QString& label,
 // Runs work on this thread (it uses the register's connection) with a progress dialog that
 // the work's progress calls keep painted.
 void inSteps(QWidget* parent, const QString& label,
-             const std::function<void(const sqlitefile::ProgressFn&)>& work) {
+             const std::function<void(const ProgressFn&)>& work) {
     std::unique_ptr<QProgressDialog> dialog(progressDialog(parent, label));
-    work([&](qint64 remaining, qint64 all) {
-        if (all > 0) dialog->setValue(int((all - remaining) * 1000 / all));
+    work([&](qint64 done, qint64 all) {
+        if (all > 0) dialog->setValue(int(done * 1000 / all));
         QCoreApplication::processEvents();
         return !dialog->wasCanceled();
     });
@@ -142,12 +142,12 @@ void backupNow(QWidget* parent) {
         QString made;
         // The file dialog has already asked before an existing file is replaced.
         inWorker(parent, QStringLiteral("正在备份数据库..."),
-                 [&](const sqlitefile::ProgressFn& p) { made = snapshots.backupNow(p, path, true); });
+                 [&](const ProgressFn& p) { made = snapshots.backupNow(p, path, true); });
         inform(parent, QStringLiteral("数据库已备份到\n%1").arg(QDir::toNativeSeparators(made)),
                kBackupCaption);
     } catch (const sqlitefile::FileError& e) {
         report(parent, e, kBackupCaption);
-    } catch (const sqlitefile::Cancelled&) {
+    } catch (const Cancelled&) {
         inform(parent, QStringLiteral("备份已取消，没有留下备份文件。"), kBackupCaption);
     }
 }
@@ -165,7 +165,7 @@ void restore(QWidget* parent) {
     if (!confirm(parent, check.summary(file), kRestoreCaption)) return;
     try {
         backup::PreparedRestore prepared;
-        inWorker(parent, QStringLiteral("正在恢复数据库..."), [&](const sqlitefile::ProgressFn& p) {
+        inWorker(parent, QStringLiteral("正在恢复数据库..."), [&](const ProgressFn& p) {
             prepared = backup::prepareRestore(file, snapshots, p);
         });
         backup::commitRestore(prepared);
@@ -177,7 +177,7 @@ void restore(QWidget* parent) {
         inform(parent, text, kRestoreCaption);
     } catch (const sqlitefile::FileError& e) {
         report(parent, e, kRestoreCaption);
-    } catch (const sqlitefile::Cancelled&) {
+    } catch (const Cancelled&) {
         inform(parent, QStringLiteral("恢复已取消，") + backup::kNotRestored, kRestoreCaption);
     }
 }
@@ -191,7 +191,7 @@ void merge(QWidget* parent) {
         RegisterMerge merge(file);
         MergePlan plan;
         inSteps(parent, QStringLiteral("正在比较两份登记册..."),
-                [&](const sqlitefile::ProgressFn& p) { plan = merge.plan(p); });
+                [&](const ProgressFn& p) { plan = merge.plan(p); });
         bool accepted = false;
         formrunner::run(parent, [&](QWidget* p) -> QDialog* {
             auto* form = new TFrm_Merge(p, &plan);
@@ -201,7 +201,7 @@ void merge(QWidget* parent) {
         if (!accepted) return;
         int written = 0;
         inSteps(parent, QStringLiteral("正在合并..."),
-                [&](const sqlitefile::ProgressFn& p) { written = merge.apply(plan, p); });
+                [&](const ProgressFn& p) { written = merge.apply(plan, p); });
         inform(parent,
                QStringLiteral("合并完成：新增 %1 份问卷，%2 份冲突采用对方的问卷，共写入 %3 份。")
                    .arg(plan.added)
@@ -210,7 +210,7 @@ void merge(QWidget* parent) {
                kMergeCaption);
     } catch (const sqlitefile::FileError& e) {
         report(parent, e, kMergeCaption);
-    } catch (const sqlitefile::Cancelled&) {
+    } catch (const Cancelled&) {
         inform(parent, QStringLiteral("合并已取消，") + unchanged, kMergeCaption);
     } catch (const StoreFailure& e) {
         qCWarning(lcData) << "merge failed at" << e.what();

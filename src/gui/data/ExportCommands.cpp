@@ -111,7 +111,7 @@ void exportQuestionnaires(QWidget* parent) {
 
     const auto r = withProgress(
         parent, QStringLiteral("正在导出问卷..."),
-        [&](const exchange::ProgressFn& p) { return exchange::exportQuestionnaires(options, p); });
+        [&](const ProgressFn& p) { return exchange::exportQuestionnaires(options, p); });
     tell(parent, r, kCaption);
 }
 
@@ -129,7 +129,7 @@ void exportStatistics(QWidget* parent) {
     // The file dialog has asked before an existing file is replaced.
     const auto r = withProgress(
         parent, QStringLiteral("正在导出统计表..."),
-        [&](const exchange::ProgressFn& p) { return exchange::exportStatistics(path, p, true); });
+        [&](const ProgressFn& p) { return exchange::exportStatistics(path, p, true); });
     tell(parent, r, kStatsCaption);
 }
 
