@@ -6,7 +6,7 @@
 #include <QTranslator>
 
 #include "app/DailyBackup.h"
-#include "app/Fonts.h"
+#include "core/report/Fonts.h"
 #include "app/TFrm_Main.h"
 #include "core/exchange/PendingWrites.h"
 #include "core/store/DataLocation.h"

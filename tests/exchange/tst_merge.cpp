@@ -11,7 +11,7 @@
 #include <QtTest>
 
 #include "TestDb.h"
-#include "app/Fonts.h"
+#include "core/report/Fonts.h"
 #include "gui/data/TFrm_Merge.h"
 #include "core/backup/Restore.h"
 #include "core/backup/Snapshots.h"

@@ -9,7 +9,7 @@
 
 #include "PgCluster.h"
 #include "TestDb.h"
-#include "app/Fonts.h"
+#include "core/report/Fonts.h"
 #include "gui/data/TFrm_DataSource.h"
 #include "core/store/Connection.h"
 #include "core/store/DataSource.h"

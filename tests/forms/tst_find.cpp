@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "TestDb.h"
-#include "app/Fonts.h"
+#include "core/report/Fonts.h"
 #include "gui/forms/TFrm_Edit.h"
 #include "gui/data/TFrm_Find.h"
 #include "gui/forms/TFrm_Query.h"

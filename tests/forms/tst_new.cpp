@@ -12,7 +12,7 @@
 
 #include "PageHintTable.h"
 #include "TestDb.h"
-#include "app/Fonts.h"
+#include "core/report/Fonts.h"
 #include "gui/forms/TFrm_New.h"
 #include "gui/forms/QuestionnairePages.h"
 #include "core/store/Statements.h"

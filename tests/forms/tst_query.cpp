@@ -6,7 +6,7 @@
 
 #include "PageHintTable.h"
 #include "TestDb.h"
-#include "app/Fonts.h"
+#include "core/report/Fonts.h"
 #include "gui/forms/TFrm_Query.h"
 #include "gui/forms/QuestionnairePages.h"
 #include "core/store/SqlQuery.h"

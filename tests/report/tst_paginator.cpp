@@ -2,7 +2,7 @@
 #include <QPainter>
 #include <QtTest>
 
-#include "app/Fonts.h"
+#include "core/report/Fonts.h"
 #include "core/report/PagePainter.h"
 #include "core/report/Paginator.h"
 

@@ -6,7 +6,7 @@
 #include <QtTest>
 
 #include "TestDb.h"
-#include "app/Fonts.h"
+#include "core/report/Fonts.h"
 #include "gui/stats/TFrm_Total.h"
 #include "core/store/AnswerCounts.h"
 #include "core/store/SqlQuery.h"

@@ -1,6 +1,9 @@
 #include "Connection.h"
 
+#include <sqlite3.h>
+
 #include <QHash>
+#include <QSqlDriver>
 #include <QSqlQuery>
 
 #include "core/store/DataSource.h"
@@ -110,6 +113,14 @@ void closeAll() {
         }
         QSqlDatabase::removeDatabase(name);
     }
+}
+
+sqlite3* sqliteHandle(const QSqlDatabase& db) {
+    if (!db.isValid() || !db.isOpen() || db.driverName() != QLatin1String("QSQLITE") || !db.driver())
+        return nullptr;
+    const QVariant h = db.driver()->handle();
+    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0) return nullptr;
+    return *static_cast<sqlite3* const*>(h.constData());
 }
 
 }  // namespace connection

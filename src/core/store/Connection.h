@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+struct sqlite3;
+
 /// Named database connections. A connection is defined once (by the data module) and opens
 /// itself on the first statement that needs it, then stays open. Names match without regard
 /// to letter case, so "MyDB" and "MyDb" reach the same connection.
@@ -41,5 +43,9 @@ int opening();
 void reset(const QString& name);
 /// Closes and forgets every connection (program end, and between tests).
 void closeAll();
+
+/// SQLite's own handle behind an open file connection; nullptr for another driver or a closed
+/// connection. For the few places that use the engine's C API on the program's connection.
+sqlite3* sqliteHandle(const QSqlDatabase& db);
 
 }  // namespace connection

@@ -13,10 +13,7 @@
 
 std::string CoreReads::sqliteFile(const QString& connectionName) {
     const QSqlDatabase db = connection::database(connectionName);
-    if (db.driverName() != QLatin1String("QSQLITE") || !db.driver()) return {};
-    const QVariant h = db.driver()->handle();
-    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0) return {};
-    sqlite3* handle = *static_cast<sqlite3* const*>(h.constData());
+    sqlite3* handle = connection::sqliteHandle(db);
     const char* path = handle ? sqlite3_db_filename(handle, "main") : nullptr;
     return path ? std::string(path) : std::string();
 }

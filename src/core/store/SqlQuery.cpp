@@ -72,12 +72,7 @@ void SqlQuery::finalizeNative() {
 sqlite3_stmt* SqlQuery::nativePrepared() {
     if (!m_db.isOpen()) {
         m_db = connection::database(m_connection);  // opens on first use
-        sqlite3* handle = nullptr;
-        if (m_db.driverName() == QLatin1String("QSQLITE")) {
-            const QVariant h = m_db.driver()->handle();
-            if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
-                handle = *static_cast<sqlite3* const*>(h.constData());
-        }
+        sqlite3* handle = connection::sqliteHandle(m_db);
         if (handle != m_nativeDb) {  // the connection was opened anew
             finalizeNative();
             m_nativeDb = handle;

@@ -1,6 +1,6 @@
 #include "Fonts.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QFont>
 #include <QFontDatabase>
 
@@ -19,7 +19,7 @@ void install() {
     QFont::insertSubstitutions(QStringLiteral("Arial"), sans + song);
     QFont app(QStringLiteral("宋体"));
     app.setPointSize(9);
-    QApplication::setFont(app);
+    QGuiApplication::setFont(app);
 }
 
 }  // namespace fonts
