@@ -2,23 +2,18 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QProgressDialog>
-#include <QThread>
-#include <QTimer>
-#include <atomic>
-#include <exception>
 
-#include "gui/ui/FormRunner.h"
-#include "gui/data/TFrm_Merge.h"
 #include "core/backup/Restore.h"
 #include "core/backup/Snapshots.h"
 #include "core/exchange/RegisterMerge.h"
 #include "core/exchange/TargetRule.h"
 #include "core/store/SurveyStore.h"
+#include "gui/data/TFrm_Merge.h"
+#include "gui/ui/FormRunner.h"
+#include "gui/ui/ProgressRunner.h"
 #include "gui/ui/Prompt.h"
 
 Q_LOGGING_CATEGORY(lcData, "quenvale.backup")
@@ -55,62 +50,12 @@ bool embeddedOrSay(QWidget* parent, const QString& caption) {
     return false;
 }
 
-QProgressDialog* progressDialog(QWidget* parent, const QString& label) {
-    auto* p = new QProgressDialog(label, QStringLiteral("取消"), 0, 1000, parent);
-    p->setObjectName(QStringLiteral("Frm_Progress"));
-    p->setWindowTitle(QStringLiteral("请稍候"));
-    p->setWindowModality(Qt::WindowModal);
-    p->setMinimumDuration(300);
-    p->setAutoReset(false);
-    p->setAutoClose(false);
-    p->setValue(0);
-    return p;
+// File work in a worker thread; the register's own work on this thread.
+void inWorker(QWidget* parent, const QString& label, const std::function<void(const ProgressFn&)>& work) {
+    progressrunner::inWorker(parent, {label}, work);
 }
-
-// Runs file work in a worker thread while a cancellable progress dialog keeps the window
-// alive; rethrows what the work threw.
-void inWorker(QWidget* parent, const QString& label,
-              const std::function<void(const ProgressFn&)>& work) {
-    std::unique_ptr<QProgressDialog> dialog(progressDialog(parent, label));
-    std::atomic<bool> cancelled{false};
-    std::atomic<qint64> done{0}, total{0};
-    std::exception_ptr failure;
-    QThread* thread = QThread::create([&] {
-        try {
-            work([&](qint64 doneSoFar, qint64 all) {
-                total = all;
-                done = doneSoFar;
-                return !cancelled.load();
-            });
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    });
-    QEventLoop loop;
-    QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
-    QObject::connect(dialog.get(), &QProgressDialog::canceled, &loop, [&] { cancelled = true; });
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, dialog.get(), [&] {
-        if (total > 0) dialog->setValue(int(done * 1000 / total));
-    });
-    timer.start(100);
-    thread->start();
-    loop.exec();
-    thread->wait();
-    delete thread;
-    if (failure) std::rethrow_exception(failure);
-}
-
-// Runs work on this thread (it uses the register's connection) with a progress dialog that
-// the work's progress calls keep painted.
-void inSteps(QWidget* parent, const QString& label,
-             const std::function<void(const ProgressFn&)>& work) {
-    std::unique_ptr<QProgressDialog> dialog(progressDialog(parent, label));
-    work([&](qint64 done, qint64 all) {
-        if (all > 0) dialog->setValue(int(done * 1000 / all));
-        QCoreApplication::processEvents();
-        return !dialog->wasCanceled();
-    });
+void inSteps(QWidget* parent, const QString& label, const std::function<void(const ProgressFn&)>& work) {
+    progressrunner::onThisThread(parent, {label}, work);
 }
 
 void report(QWidget* parent, const sqlitefile::FileError& e, const QString& caption) {

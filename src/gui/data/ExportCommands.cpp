@@ -1,16 +1,15 @@
 #include "ExportCommands.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
-#include <QProgressDialog>
 #include <QStandardPaths>
 
 #include "core/exchange/QuestionnaireExport.h"
 #include "core/exchange/StatsWorkbook.h"
+#include "gui/ui/ProgressRunner.h"
 #include "gui/ui/Prompt.h"
 
 namespace exportcommands {
@@ -36,25 +35,13 @@ QString startFolder() {
     return docs.isEmpty() ? QDir::homePath() : docs;
 }
 
-// Runs `work` under a modal progress dialog; the dialog's Cancel stops it.
+// Runs `work` under the progress window; its Cancel stops the export.
 template <typename Work>
-exchange::ExportResult withProgress(QWidget* parent, const QString& label, Work work) {
-    QProgressDialog progress(label, QStringLiteral("取消"), 0, 0, parent);
-    progress.setObjectName(QStringLiteral("Frm_ExportProgress"));
-    progress.setWindowTitle(kCaption);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(400);  // short exports finish before it would show
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
-    progress.setValue(0);
-    const exchange::ExportResult r = work([&](qint64 done, qint64 total) {
-        if (progress.maximum() != int(std::min<qint64>(total, INT_MAX)))
-            progress.setMaximum(int(std::min<qint64>(total, INT_MAX)));
-        progress.setValue(int(std::min<qint64>(done, INT_MAX)));
-        QCoreApplication::processEvents();
-        return !progress.wasCanceled();
-    });
-    progress.close();
+exchange::ExportResult withProgress(QWidget* parent, const QString& label, const QString& caption,
+                                    Work work) {
+    exchange::ExportResult r;
+    progressrunner::onThisThread(parent, {label, caption, QStringLiteral("Frm_ExportProgress")},
+                                 [&](const ProgressFn& p) { r = work(p); });
     return r;
 }
 
@@ -109,9 +96,9 @@ void exportQuestionnaires(QWidget* parent) {
     options.layout = layout->currentIndex() == 1 ? exchange::Layout::Tables : exchange::Layout::Wide;
     options.replace = true;  // the file dialog has asked before an existing file is replaced
 
-    const auto r = withProgress(
-        parent, QStringLiteral("正在导出问卷..."),
-        [&](const ProgressFn& p) { return exchange::exportQuestionnaires(options, p); });
+    const auto r =
+        withProgress(parent, QStringLiteral("正在导出问卷..."), kCaption,
+                     [&](const ProgressFn& p) { return exchange::exportQuestionnaires(options, p); });
     tell(parent, r, kCaption);
 }
 
@@ -127,9 +114,9 @@ void exportStatistics(QWidget* parent) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     const QString path = dialog.selectedFiles().first();
     // The file dialog has asked before an existing file is replaced.
-    const auto r = withProgress(
-        parent, QStringLiteral("正在导出统计表..."),
-        [&](const ProgressFn& p) { return exchange::exportStatistics(path, p, true); });
+    const auto r =
+        withProgress(parent, QStringLiteral("正在导出统计表..."), kStatsCaption,
+                     [&](const ProgressFn& p) { return exchange::exportStatistics(path, p, true); });
     tell(parent, r, kStatsCaption);
 }
 

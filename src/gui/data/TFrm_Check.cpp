@@ -6,7 +6,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -14,6 +13,7 @@
 #include "core/check/RegisterCheck.h"
 #include "core/store/DbError.h"
 #include "gui/ui/BusyCursor.h"
+#include "gui/ui/ProgressRunner.h"
 #include "gui/ui/Prompt.h"
 
 namespace {
@@ -109,26 +109,20 @@ void TFrm_Check::setOpener(Opener opener) {
 }
 
 void TFrm_Check::Btn_RefreshClick() {
-    QProgressDialog progress(QStringLiteral("正在检查数据,请稍候..."), QStringLiteral("取消"), 0,
-                             RegisterCheck::stepCount(), isVisible() ? this : parentWidget());
-    progress.setWindowTitle(QStringLiteral("数据检查"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
-    progress.setAutoReset(false);
-    progress.setValue(0);
     BusyCursor busy;
     m_failed = false;
-    try {
-        m_result = RegisterCheck().run(QDate::currentDate(), [&progress](int done, int) {
-            progress.setValue(done);
-            return !progress.wasCanceled();
-        });
-    } catch (const DbError&) {
-        m_result = CheckResult();
-        m_failed = true;
-    }
+    progressrunner::onThisThread(isVisible() ? this : parentWidget(),
+                                 {QStringLiteral("正在检查数据,请稍候..."), QStringLiteral("数据检查"),
+                                  QStringLiteral("Frm_CheckProgress")},
+                                 [&](const ProgressFn& progress) {
+                                     try {
+                                         m_result = RegisterCheck().run(QDate::currentDate(), progress);
+                                     } catch (const DbError&) {
+                                         m_result = CheckResult();
+                                         m_failed = true;
+                                     }
+                                 });
     busy.restore();
-    progress.close();
     showResult();
     if (m_failed) inform(this, QStringLiteral("数据检查失败！"), QStringLiteral("提示"));
 }

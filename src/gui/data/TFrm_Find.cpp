@@ -12,10 +12,11 @@
 #include <QVBoxLayout>
 #include <exception>
 
+#include "core/store/DbError.h"
 #include "gui/data/FindResultsModel.h"
 #include "gui/forms/TFrm_Edit.h"
 #include "gui/forms/TFrm_Query.h"
-#include "core/store/DbError.h"
+#include "gui/ui/FormRunner.h"
 #include "gui/ui/Prompt.h"
 #include "gui/ui/StatusPanels.h"
 
@@ -232,16 +233,7 @@ void TFrm_Find::open(const FormFactory& make) {
     m_typing->stop();
     // No statement of this window stays prepared while the form reads and writes.
     m_model->release();
-    QPointer<QDialog> form;
-    try {
-        form = make(this, id);
-        form->exec();
-    } catch (const std::exception& e) {
-        fail(this, QString::fromUtf8(e.what()));
-    } catch (...) {
-        fail(this, QStringLiteral("发生了未知错误。"));
-    }
-    delete form.data();
+    formrunner::run(this, [&](QWidget* parent) { return make(parent, id); });
     // The questionnaire may have been changed or deleted meanwhile.
     reload(row);
     Grid_Results->setFocus();
