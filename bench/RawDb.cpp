@@ -5,9 +5,9 @@
 #include <QFile>
 #include <stdexcept>
 
-#include "gui/stats/TotalPages.h"
 #include "core/store/Schema.h"
 #include "core/store/Statements.h"
+#include "gui/stats/TotalPages.h"
 
 RawRows toRaw(const encoding::Rows& rows) {
     RawRows out;

@@ -21,9 +21,6 @@
 #include "Generator.h"
 #include "Harness.h"
 #include "RawDb.h"
-#include "gui/stats/TFrm_Report.h"
-#include "gui/stats/TFrm_Total.h"
-#include "gui/stats/TotalPages.h"
 #include "core/store/DataModule.h"
 #include "core/store/DataSourceRegistration.h"
 #include "core/store/Encoding.h"
@@ -32,6 +29,9 @@
 #include "core/store/SqlQuery.h"
 #include "core/store/Statements.h"
 #include "core/store/SurveyStore.h"
+#include "gui/stats/TFrm_Report.h"
+#include "gui/stats/TFrm_Total.h"
+#include "gui/stats/TotalPages.h"
 
 using bench::Sample;
 using bench::Variant;

@@ -28,7 +28,6 @@
 #include "app/Application.h"
 #include "app/Startup.h"
 #include "app/TFrm_Main.h"
-#include "gui/data/TFrm_Find.h"
 #include "core/store/DataModule.h"
 #include "core/store/DataSourceRegistration.h"
 #include "core/store/Encoding.h"
@@ -36,6 +35,7 @@
 #include "core/store/Registry.h"
 #include "core/store/Schema.h"
 #include "core/store/SqlQuery.h"
+#include "gui/data/TFrm_Find.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <QTranslator>
 
 #include "app/DailyBackup.h"
-#include "core/report/Fonts.h"
 #include "app/TFrm_Main.h"
 #include "core/exchange/PendingWrites.h"
+#include "core/report/Fonts.h"
 #include "core/store/DataLocation.h"
 #include "core/store/DataModule.h"
 

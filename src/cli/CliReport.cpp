@@ -2,13 +2,13 @@
 #include <QApplication>
 #include <optional>
 
+#include "app/Startup.h"
 #include "cli/CliSupport.h"
 #include "cli/CliVerbs.h"
-#include "app/Startup.h"
 #include "core/exchange/ExportTypes.h"
 #include "core/exchange/TargetFiles.h"
-#include "gui/stats/TFrm_Report.h"
 #include "core/store/DataModule.h"
+#include "gui/stats/TFrm_Report.h"
 
 namespace cli {
 

@@ -11,10 +11,10 @@
 #include "TestDb.h"
 #include "app/Application.h"
 #include "app/Startup.h"
-#include "gui/forms/TFrm_About.h"
 #include "app/TFrm_Main.h"
 #include "core/store/DataSourceRegistration.h"
 #include "core/store/Registry.h"
+#include "gui/forms/TFrm_About.h"
 #include "gui/ui/ScriptedPrompt.h"
 #include "gui/ui/StatusPanels.h"
 

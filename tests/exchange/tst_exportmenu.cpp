@@ -20,9 +20,9 @@
 #include "TestDb.h"
 #include "app/Startup.h"
 #include "app/TFrm_Main.h"
-#include "gui/forms/TFrm_New.h"
-#include "gui/forms/QuestionnairePages.h"
 #include "core/store/Registry.h"
+#include "gui/forms/QuestionnairePages.h"
+#include "gui/forms/TFrm_New.h"
 #include "gui/ui/ScriptedPrompt.h"
 
 using namespace catalogue;

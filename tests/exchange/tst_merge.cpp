@@ -11,20 +11,20 @@
 #include <QtTest>
 
 #include "TestDb.h"
-#include "core/report/Fonts.h"
-#include "gui/data/TFrm_Merge.h"
 #include "core/backup/Restore.h"
 #include "core/backup/Snapshots.h"
 #include "core/exchange/RegisterImage.h"
 #include "core/exchange/RegisterMerge.h"
 #include "core/exchange/RegisterReader.h"
-#include "gui/forms/TFrm_New.h"
-#include "gui/forms/QuestionnairePages.h"
+#include "core/report/Fonts.h"
 #include "core/store/Connection.h"
 #include "core/store/Schema.h"
 #include "core/store/SqlQuery.h"
 #include "core/store/Statements.h"
 #include "core/store/SurveyStore.h"
+#include "gui/data/TFrm_Merge.h"
+#include "gui/forms/QuestionnairePages.h"
+#include "gui/forms/TFrm_New.h"
 #include "gui/ui/ScriptedPrompt.h"
 
 using namespace catalogue;

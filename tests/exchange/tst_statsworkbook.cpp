@@ -8,10 +8,10 @@
 #include "ReadBack.h"
 #include "TestDb.h"
 #include "core/exchange/StatsWorkbook.h"
-#include "gui/stats/TFrm_Total.h"
-#include "gui/stats/TotalPages.h"
 #include "core/store/SqlQuery.h"
 #include "core/store/SurveyStore.h"
+#include "gui/stats/TFrm_Total.h"
+#include "gui/stats/TotalPages.h"
 
 using namespace catalogue;
 

@@ -16,11 +16,11 @@
 #include "app/TFrm_Main.h"
 #include "core/check/ProblemCsv.h"
 #include "core/check/RegisterCheck.h"
-#include "gui/data/TFrm_Check.h"
 #include "core/store/DbError.h"
 #include "core/store/Registry.h"
 #include "core/store/SqlQuery.h"
 #include "core/store/SurveyStore.h"
+#include "gui/data/TFrm_Check.h"
 #include "gui/ui/ScriptedPrompt.h"
 
 using K = CheckProblem::Kind;

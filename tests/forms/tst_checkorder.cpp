@@ -10,11 +10,11 @@
 #include <memory>
 
 #include "TestDb.h"
-#include "gui/forms/TFrm_Edit.h"
-#include "gui/forms/TFrm_New.h"
-#include "gui/forms/QuestionnairePages.h"
 #include "core/store/SqlQuery.h"
 #include "core/store/SurveyStore.h"
+#include "gui/forms/QuestionnairePages.h"
+#include "gui/forms/TFrm_Edit.h"
+#include "gui/forms/TFrm_New.h"
 #include "gui/ui/ScriptedPrompt.h"
 
 using namespace catalogue;

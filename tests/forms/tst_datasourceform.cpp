@@ -10,9 +10,9 @@
 #include "PgCluster.h"
 #include "TestDb.h"
 #include "core/report/Fonts.h"
-#include "gui/data/TFrm_DataSource.h"
 #include "core/store/Connection.h"
 #include "core/store/DataSource.h"
+#include "gui/data/TFrm_DataSource.h"
 #include "gui/ui/ScriptedPrompt.h"
 
 class TstDataSourceForm : public QObject {

@@ -6,12 +6,12 @@
 #include <memory>
 
 #include "TestDb.h"
-#include "gui/forms/TFrm_Edit.h"
-#include "gui/forms/QuestionnairePages.h"
 #include "core/store/Schema.h"
 #include "core/store/SqlQuery.h"
 #include "core/store/Statements.h"
 #include "core/store/SurveyStore.h"
+#include "gui/forms/QuestionnairePages.h"
+#include "gui/forms/TFrm_Edit.h"
 #include "gui/ui/ScriptedPrompt.h"
 #include "gui/ui/StatusPanels.h"
 

@@ -10,13 +10,13 @@
 
 #include "TestDb.h"
 #include "core/report/Fonts.h"
-#include "gui/forms/TFrm_Edit.h"
-#include "gui/data/TFrm_Find.h"
-#include "gui/forms/TFrm_Query.h"
-#include "gui/forms/QuestionnairePages.h"
 #include "core/store/RegisterSearch.h"
 #include "core/store/SqlQuery.h"
 #include "core/store/SurveyStore.h"
+#include "gui/data/TFrm_Find.h"
+#include "gui/forms/QuestionnairePages.h"
+#include "gui/forms/TFrm_Edit.h"
+#include "gui/forms/TFrm_Query.h"
 #include "gui/ui/ScriptedPrompt.h"
 #include "gui/ui/StatusPanels.h"
 

@@ -13,9 +13,9 @@
 #include "PageHintTable.h"
 #include "TestDb.h"
 #include "core/report/Fonts.h"
-#include "gui/forms/TFrm_New.h"
-#include "gui/forms/QuestionnairePages.h"
 #include "core/store/Statements.h"
+#include "gui/forms/QuestionnairePages.h"
+#include "gui/forms/TFrm_New.h"
 #include "gui/ui/ScriptedPrompt.h"
 #include "gui/ui/StatusPanels.h"
 

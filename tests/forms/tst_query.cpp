@@ -7,11 +7,11 @@
 #include "PageHintTable.h"
 #include "TestDb.h"
 #include "core/report/Fonts.h"
-#include "gui/forms/TFrm_Query.h"
-#include "gui/forms/QuestionnairePages.h"
 #include "core/store/SqlQuery.h"
 #include "core/store/Statements.h"
 #include "core/store/SurveyStore.h"
+#include "gui/forms/QuestionnairePages.h"
+#include "gui/forms/TFrm_Query.h"
 #include "gui/ui/ScriptedPrompt.h"
 #include "gui/ui/StatusPanels.h"
 

@@ -10,16 +10,16 @@
 
 #include "TestDb.h"
 #include "app/TFrm_Main.h"
-#include "gui/forms/TFrm_Edit.h"
-#include "gui/forms/TFrm_New.h"
-#include "gui/forms/TFrm_Query.h"
-#include "gui/forms/QuestionnairePages.h"
-#include "gui/stats/TFrm_Total.h"
 #include "core/report/TalentReport.h"
 #include "core/store/Connection.h"
 #include "core/store/Registry.h"
 #include "core/store/SqlQuery.h"
 #include "core/store/SurveyStore.h"
+#include "gui/forms/QuestionnairePages.h"
+#include "gui/forms/TFrm_Edit.h"
+#include "gui/forms/TFrm_New.h"
+#include "gui/forms/TFrm_Query.h"
+#include "gui/stats/TFrm_Total.h"
 #include "gui/ui/ScriptedPrompt.h"
 
 namespace {

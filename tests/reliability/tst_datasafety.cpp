@@ -10,8 +10,6 @@
 
 #include "TestDb.h"
 #include "app/TFrm_Main.h"
-#include "gui/forms/TFrm_New.h"
-#include "gui/forms/QuestionnairePages.h"
 #include "core/store/Connection.h"
 #include "core/store/DataLocation.h"
 #include "core/store/DataModule.h"
@@ -20,6 +18,8 @@
 #include "core/store/Schema.h"
 #include "core/store/SqlQuery.h"
 #include "core/store/SurveyStore.h"
+#include "gui/forms/QuestionnairePages.h"
+#include "gui/forms/TFrm_New.h"
 #include "gui/ui/ScriptedPrompt.h"
 
 using namespace catalogue;

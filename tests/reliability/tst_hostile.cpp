@@ -6,14 +6,14 @@
 #include <QtTest>
 
 #include "TestDb.h"
-#include "gui/forms/TFrm_Edit.h"
-#include "gui/forms/TFrm_New.h"
-#include "gui/forms/TFrm_Query.h"
-#include "gui/forms/QuestionnairePages.h"
-#include "gui/stats/TFrm_Total.h"
 #include "core/store/SqlQuery.h"
 #include "core/store/Statements.h"
 #include "core/store/SurveyStore.h"
+#include "gui/forms/QuestionnairePages.h"
+#include "gui/forms/TFrm_Edit.h"
+#include "gui/forms/TFrm_New.h"
+#include "gui/forms/TFrm_Query.h"
+#include "gui/stats/TFrm_Total.h"
 #include "gui/ui/ScriptedPrompt.h"
 
 using namespace catalogue;

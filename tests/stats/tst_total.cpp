@@ -7,9 +7,9 @@
 
 #include "TestDb.h"
 #include "core/report/Fonts.h"
-#include "gui/stats/TFrm_Total.h"
 #include "core/store/AnswerCounts.h"
 #include "core/store/SqlQuery.h"
+#include "gui/stats/TFrm_Total.h"
 #include "gui/ui/StatusPanels.h"
 
 namespace {

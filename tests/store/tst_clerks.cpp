@@ -13,14 +13,14 @@
 
 #include "PgCluster.h"
 #include "TestDb.h"
-#include "gui/forms/RecordForms.h"
-#include "gui/stats/TFrm_Total.h"
 #include "core/store/DataModule.h"
 #include "core/store/Encoding.h"
 #include "core/store/Schema.h"
 #include "core/store/SqlQuery.h"
 #include "core/store/Statements.h"
 #include "core/store/SurveyStore.h"
+#include "gui/forms/RecordForms.h"
+#include "gui/stats/TFrm_Total.h"
 #include "gui/ui/ScriptedPrompt.h"
 
 using namespace catalogue;

@@ -9,7 +9,6 @@
 #include "PgCluster.h"
 #include "TestDb.h"
 #include "app/TFrm_Main.h"
-#include "gui/forms/TFrm_Query.h"
 #include "core/store/Connection.h"
 #include "core/store/DataSource.h"
 #include "core/store/DataSourceRegistration.h"
@@ -17,6 +16,7 @@
 #include "core/store/Registry.h"
 #include "core/store/SqlQuery.h"
 #include "core/store/SurveyStore.h"
+#include "gui/forms/TFrm_Query.h"
 #include "gui/ui/ScriptedPrompt.h"
 
 namespace {

@@ -5,10 +5,10 @@
 #include <utility>
 #include <vector>
 
-#include "core/store/Connection.h"
-#include "core/store/SqlQuery.h"
 #include "core/questionnaire/Catalogue.h"
 #include "core/questionnaire/IdentityNumber.h"
+#include "core/store/Connection.h"
+#include "core/store/SqlQuery.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <QUrl>
 #include <QUuid>
 
-#include "core/store/DataLocation.h"
 #include "core/questionnaire/Catalogue.h"
+#include "core/store/DataLocation.h"
 
 namespace schema {
 

@@ -1,10 +1,10 @@
 #include "SurveyStore.h"
 
+#include "core/questionnaire/IdentityNumber.h"
 #include "core/store/DbError.h"
 #include "core/store/Encoding.h"
 #include "core/store/SqlQuery.h"
 #include "core/store/Statements.h"
-#include "core/questionnaire/IdentityNumber.h"
 
 using namespace catalogue;
 

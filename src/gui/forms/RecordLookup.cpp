@@ -4,8 +4,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
-#include "gui/forms/QuestionnairePages.h"
 #include "core/store/SurveyStore.h"
+#include "gui/forms/QuestionnairePages.h"
 #include "gui/ui/Prompt.h"
 #include "gui/ui/StatusPanels.h"
 

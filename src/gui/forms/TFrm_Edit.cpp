@@ -9,14 +9,14 @@
 #include <algorithm>
 #include <utility>
 
-#include "gui/forms/KeyPreview.h"
-#include "gui/forms/RecordForms.h"
-#include "gui/forms/RecordLookup.h"
 #include "core/questionnaire/Checks.h"
-#include "gui/forms/IdNumberValidator.h"
-#include "gui/forms/QuestionnairePages.h"
 #include "core/store/SqlQuery.h"
 #include "core/store/SurveyStore.h"
+#include "gui/forms/IdNumberValidator.h"
+#include "gui/forms/KeyPreview.h"
+#include "gui/forms/QuestionnairePages.h"
+#include "gui/forms/RecordForms.h"
+#include "gui/forms/RecordLookup.h"
 #include "gui/ui/BusyCursor.h"
 #include "gui/ui/FixedDialog.h"
 #include "gui/ui/Prompt.h"

@@ -7,12 +7,12 @@
 #include <QPushButton>
 #include <QShowEvent>
 
-#include "gui/forms/RecordForms.h"
-#include "gui/forms/KeyPreview.h"
 #include "core/questionnaire/Catalogue.h"
-#include "gui/forms/QuestionnairePages.h"
 #include "core/store/SqlQuery.h"
 #include "core/store/SurveyStore.h"
+#include "gui/forms/KeyPreview.h"
+#include "gui/forms/QuestionnairePages.h"
+#include "gui/forms/RecordForms.h"
 #include "gui/ui/BusyCursor.h"
 #include "gui/ui/FixedDialog.h"
 #include "gui/ui/Prompt.h"

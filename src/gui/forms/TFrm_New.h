@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "gui/forms/HintedForm.h"
 #include "core/questionnaire/Checks.h"
+#include "gui/forms/HintedForm.h"
 
 class KeyPreview;
 class QPushButton;

@@ -11,11 +11,11 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "gui/forms/RecordLookup.h"
-#include "gui/forms/QuestionnairePages.h"
 #include "core/store/DbError.h"
 #include "core/store/SqlQuery.h"
 #include "core/store/SurveyStore.h"
+#include "gui/forms/QuestionnairePages.h"
+#include "gui/forms/RecordLookup.h"
 #include "gui/ui/FixedDialog.h"
 #include "gui/ui/Prompt.h"
 #include "gui/ui/StatusPanels.h"

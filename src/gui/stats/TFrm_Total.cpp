@@ -9,10 +9,10 @@
 #include <QTabWidget>
 #include <algorithm>
 
-#include "gui/stats/TotalPages.h"
 #include "core/store/DbError.h"
 #include "core/store/ReadSnapshot.h"
 #include "core/store/SqlQuery.h"
+#include "gui/stats/TotalPages.h"
 #include "gui/ui/FixedDialog.h"
 #include "gui/ui/StatusPanels.h"
 
