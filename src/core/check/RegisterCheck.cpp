@@ -13,97 +13,59 @@
 #include "core/store/CoreReads.h"
 #include "core/store/Encoding.h"
 #include "core/store/SqlQuery.h"
+#include "core/store/Statements.h"
 
 using namespace catalogue;
 
 namespace {
 
-// clang-format off
 struct TableStatements {
     /// The identity numbers with rows here and no BasicInfo row (a merge of the two indexes).
-    const char* orphans;
+    QByteArray orphans;
     /// Rows whose code is not in its canonical form; bound: code width, three ranges of
     /// ordinary codes (one per tens: within a tens a text of the right width is a code only if
     /// its last digit is), the other option's code. Exact where text compares byte by byte
     /// (SQLite; PostgreSQL with the C collation). The rows it returns are judged again as the
     /// lookup reads them, so a readable "1" for "01" is not listed.
-    const char* codes;
+    QByteArray codes;
 };
-
-const std::array<TableStatements, 12> kTables = {{
-    {"select ID from Special except select ID from BasicInfo order by 1",
-     "select s.ID, s.Code, b.name, b.Address from Special s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)"},
-    {"select ID from Love except select ID from BasicInfo order by 1",
-     "select s.ID, s.Code, b.name, b.Address from Love s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)"},
-    {"select ID from Team except select ID from BasicInfo order by 1",
-     "select s.ID, s.Code, b.name, b.Address from Team s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)"},
-    {"select ID from Service except select ID from BasicInfo order by 1",
-     "select s.ID, s.Code, b.name, b.Address from Service s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)"},
-    {"select ID from Train except select ID from BasicInfo order by 1",
-     "select s.ID, s.Code, b.name, b.Address from Train s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)"},
-    {"select ID from Reason except select ID from BasicInfo order by 1",
-     "select s.ID, s.Code, b.name, b.Address from Reason s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)"},
-    {"select ID from Who except select ID from BasicInfo order by 1",
-     "select s.ID, s.Code, b.name, b.Address from Who s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)"},
-    {"select ID from Type except select ID from BasicInfo order by 1",
-     "select s.ID, s.Code, b.name, b.Address from Type s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)"},
-    {"select ID from Time1 except select ID from BasicInfo order by 1",
-     "select s.ID, s.Code, b.name, b.Address from Time1 s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)"},
-    {"select ID from ReinForce except select ID from BasicInfo order by 1",
-     "select s.ID, s.Code, b.name, b.Address from ReinForce s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)"},
-    {"select ID from Depend except select ID from BasicInfo order by 1",
-     "select s.ID, s.Code, b.name, b.Address from Depend s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)"},
-    {"select ID from Channel except select ID from BasicInfo order by 1",
-     "select s.ID, s.Code, b.name, b.Address from Channel s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)"},
-}};
 
 /// The distinct codes of a table, walked along its Code index one value at a time, and the rows
 /// of one code (or of none). A few dozen index seeks per table instead of reading every row.
 struct CodeWalk {
-    const char* first;
-    const char* after;   ///< bound: the previous code
-    const char* withCode;  ///< bound: the code
-    const char* withoutCode;
+    QByteArray first;
+    QByteArray after;     ///< bound: the previous code
+    QByteArray withCode;  ///< bound: the code
+    QByteArray withoutCode;
 };
 
-const std::array<CodeWalk, 12> kWalks = {{
-    {"select min(Code) from Special", "select min(Code) from Special where Code > ?",
-     "select s.ID, s.Code, b.name, b.Address from Special s left join BasicInfo b on b.ID = s.ID where s.Code = ?",
-     "select s.ID, s.Code, b.name, b.Address from Special s left join BasicInfo b on b.ID = s.ID where s.Code is null"},
-    {"select min(Code) from Love", "select min(Code) from Love where Code > ?",
-     "select s.ID, s.Code, b.name, b.Address from Love s left join BasicInfo b on b.ID = s.ID where s.Code = ?",
-     "select s.ID, s.Code, b.name, b.Address from Love s left join BasicInfo b on b.ID = s.ID where s.Code is null"},
-    {"select min(Code) from Team", "select min(Code) from Team where Code > ?",
-     "select s.ID, s.Code, b.name, b.Address from Team s left join BasicInfo b on b.ID = s.ID where s.Code = ?",
-     "select s.ID, s.Code, b.name, b.Address from Team s left join BasicInfo b on b.ID = s.ID where s.Code is null"},
-    {"select min(Code) from Service", "select min(Code) from Service where Code > ?",
-     "select s.ID, s.Code, b.name, b.Address from Service s left join BasicInfo b on b.ID = s.ID where s.Code = ?",
-     "select s.ID, s.Code, b.name, b.Address from Service s left join BasicInfo b on b.ID = s.ID where s.Code is null"},
-    {"select min(Code) from Train", "select min(Code) from Train where Code > ?",
-     "select s.ID, s.Code, b.name, b.Address from Train s left join BasicInfo b on b.ID = s.ID where s.Code = ?",
-     "select s.ID, s.Code, b.name, b.Address from Train s left join BasicInfo b on b.ID = s.ID where s.Code is null"},
-    {"select min(Code) from Reason", "select min(Code) from Reason where Code > ?",
-     "select s.ID, s.Code, b.name, b.Address from Reason s left join BasicInfo b on b.ID = s.ID where s.Code = ?",
-     "select s.ID, s.Code, b.name, b.Address from Reason s left join BasicInfo b on b.ID = s.ID where s.Code is null"},
-    {"select min(Code) from Who", "select min(Code) from Who where Code > ?",
-     "select s.ID, s.Code, b.name, b.Address from Who s left join BasicInfo b on b.ID = s.ID where s.Code = ?",
-     "select s.ID, s.Code, b.name, b.Address from Who s left join BasicInfo b on b.ID = s.ID where s.Code is null"},
-    {"select min(Code) from Type", "select min(Code) from Type where Code > ?",
-     "select s.ID, s.Code, b.name, b.Address from Type s left join BasicInfo b on b.ID = s.ID where s.Code = ?",
-     "select s.ID, s.Code, b.name, b.Address from Type s left join BasicInfo b on b.ID = s.ID where s.Code is null"},
-    {"select min(Code) from Time1", "select min(Code) from Time1 where Code > ?",
-     "select s.ID, s.Code, b.name, b.Address from Time1 s left join BasicInfo b on b.ID = s.ID where s.Code = ?",
-     "select s.ID, s.Code, b.name, b.Address from Time1 s left join BasicInfo b on b.ID = s.ID where s.Code is null"},
-    {"select min(Code) from ReinForce", "select min(Code) from ReinForce where Code > ?",
-     "select s.ID, s.Code, b.name, b.Address from ReinForce s left join BasicInfo b on b.ID = s.ID where s.Code = ?",
-     "select s.ID, s.Code, b.name, b.Address from ReinForce s left join BasicInfo b on b.ID = s.ID where s.Code is null"},
-    {"select min(Code) from Depend", "select min(Code) from Depend where Code > ?",
-     "select s.ID, s.Code, b.name, b.Address from Depend s left join BasicInfo b on b.ID = s.ID where s.Code = ?",
-     "select s.ID, s.Code, b.name, b.Address from Depend s left join BasicInfo b on b.ID = s.ID where s.Code is null"},
-    {"select min(Code) from Channel", "select min(Code) from Channel where Code > ?",
-     "select s.ID, s.Code, b.name, b.Address from Channel s left join BasicInfo b on b.ID = s.ID where s.Code = ?",
-     "select s.ID, s.Code, b.name, b.Address from Channel s left join BasicInfo b on b.ID = s.ID where s.Code is null"},
-}};
+// clang-format off
+const std::vector<TableStatements>& tableStatements() {
+    static const std::vector<TableStatements> all = [] {
+        const auto orphans = statements::perAnswerTable("select ID from {T} except select ID from BasicInfo order by 1");
+        const auto codes = statements::perAnswerTable(
+            "select s.ID, s.Code, b.name, b.Address from {T} s left join BasicInfo b on b.ID = s.ID where s.Code is null or length(s.Code) <> ? or not (s.Code between ? and ? or s.Code between ? and ? or s.Code between ? and ? or s.Code = ?)");
+        std::vector<TableStatements> out;
+        for (std::size_t t = 0; t < orphans.size(); ++t) out.push_back({orphans[t], codes[t]});
+        return out;
+    }();
+    return all;
+}
+
+const std::vector<CodeWalk>& codeWalks() {
+    static const std::vector<CodeWalk> all = [] {
+        const auto first = statements::perAnswerTable("select min(Code) from {T}");
+        const auto after = statements::perAnswerTable("select min(Code) from {T} where Code > ?");
+        const auto with = statements::perAnswerTable(
+            "select s.ID, s.Code, b.name, b.Address from {T} s left join BasicInfo b on b.ID = s.ID where s.Code = ?");
+        const auto without = statements::perAnswerTable(
+            "select s.ID, s.Code, b.name, b.Address from {T} s left join BasicInfo b on b.ID = s.ID where s.Code is null");
+        std::vector<CodeWalk> out;
+        for (std::size_t t = 0; t < first.size(); ++t) out.push_back({first[t], after[t], with[t], without[t]});
+        return out;
+    }();
+    return all;
+}
 // clang-format on
 
 // Every BasicInfo row: identity number, name, address, whether a page-one value is not in its
@@ -269,7 +231,7 @@ bool walkCodes(SqlQuery& q, const CodeWalk& w, const Group& g, AddRows addRows) 
 
 RegisterCheck::RegisterCheck(QString connectionName) : m_connection(std::move(connectionName)) {}
 
-int RegisterCheck::stepCount() { return 1 + 2 * int(kTables.size()); }
+int RegisterCheck::stepCount() { return 1 + 2 * int(tableStatements().size()); }
 
 CheckResult RegisterCheck::run(QDate today, const ProgressFn& progress) const {
     CheckResult result;
@@ -290,7 +252,7 @@ CheckResult RegisterCheck::run(QDate today, const ProgressFn& progress) const {
     const std::vector<GroupId>& tables = answerTables();
     std::vector<QStringList> orphanIds(tables.size());
     CoreReads orphanReads(m_connection, tables.size(), [&](sqlite3* db, std::size_t t) {
-        return readIds(db, kTables[t].orphans, orphanIds[t]);
+        return readIds(db, tableStatements()[t].orphans.constData(), orphanIds[t]);
     });
 
     // BasicInfo: every identity number judged, page one's values that the lookup cannot place.
@@ -364,7 +326,7 @@ CheckResult RegisterCheck::run(QDate today, const ProgressFn& progress) const {
     const std::vector<char>& readOnCores = orphanReads.wait();
     for (int t = 0; t < int(tables.size()); ++t) {
         const Group& g = group(tables[t]);
-        const TableStatements& s = kTables[t];
+        const TableStatements& s = tableStatements()[t];
         if (!readOnCores[t]) {
             orphanIds[t].clear();
             q.setSql(QLatin1String(s.orphans), {}, qs(g.storage));
@@ -386,7 +348,7 @@ CheckResult RegisterCheck::run(QDate today, const ProgressFn& progress) const {
             }
             rows.close();
         };
-        if (!walkCodes(q, kWalks[t], g, addUnknown)) {
+        if (!walkCodes(q, codeWalks()[t], g, addUnknown)) {
             unknown.clear();
             q.setSql(QLatin1String(s.codes), codeFilter(g), qs(g.storage));
             addUnknown(q);

@@ -12,6 +12,7 @@
 #include "core/exchange/XlsxSheetWriter.h"
 #include "core/store/DbError.h"
 #include "core/store/SqlQuery.h"
+#include "core/store/Statements.h"
 
 using namespace catalogue;
 
@@ -26,32 +27,31 @@ const QString kConnection = QStringLiteral("MyDb");
 // storage order, each read straight through in the order it is stored: a scan that follows the
 // file rather than an index costs a fraction as much on a large register.
 struct TableRead {
-    const char* name;
-    const char* select;
-    const char* count;
+    QString name;
+    QByteArray select;
+    QByteArray count;
 };
-const TableRead kTables[] = {
-    {"BasicInfo", "select ID, name, Address, WorkUnit, Phone, age, level, political, duty, Position, Flag from BasicInfo order by ID",
-                  "select count(*) from BasicInfo"},
-    {"Special",   "select ID, Code, Name from Special",               "select count(*) from Special"},
-    {"Love",      "select ID, Code, Name from Love",                  "select count(*) from Love"},
-    {"Team",      "select ID, Code, Name from Team",                  "select count(*) from Team"},
-    {"Service",   "select ID, Code, Name from Service",               "select count(*) from Service"},
-    {"Train",     "select ID, Code, Name from Train",                 "select count(*) from Train"},
-    {"Reason",    "select ID, Code, Name from Reason",                "select count(*) from Reason"},
-    {"Who",       "select ID, Code, Name from Who",                   "select count(*) from Who"},
-    {"Type",      "select ID, Code, Name from Type",                  "select count(*) from Type"},
-    {"Time1",     "select ID, Code, Name from Time1",                 "select count(*) from Time1"},
-    {"ReinForce", "select ID, Code, Name from ReinForce",             "select count(*) from ReinForce"},
-    {"Depend",    "select ID, Code, Name from Depend",                "select count(*) from Depend"},
-    {"Channel",   "select ID, Code, Name from Channel",               "select count(*) from Channel"},
-};
+const std::vector<TableRead>& tableReads() {
+    static const std::vector<TableRead> all = [] {
+        std::vector<TableRead> out;
+        out.push_back({statements::tableName(0),
+                       "select ID, name, Address, WorkUnit, Phone, age, level, political, duty, Position, Flag "
+                       "from BasicInfo order by ID",
+                       "select count(*) from BasicInfo"});
+        const auto selects = statements::perAnswerTable("select ID, Code, Name from {T}");
+        const auto counts = statements::perAnswerTable("select count(*) from {T}");
+        for (std::size_t t = 0; t < selects.size(); ++t)
+            out.push_back({statements::tableName(int(t) + 1), selects[t], counts[t]});
+        return out;
+    }();
+    return all;
+}
 const char* const kIdentities = "select ID from BasicInfo";
 const char* const kBasicColumns[] = {"ID", "name", "Address", "WorkUnit", "Phone", "age", "level",
                                      "political", "duty", "Position", "Flag"};
 const char* const kAnswerColumns[] = {"ID", "Code", "Name"};
 // clang-format on
-constexpr int kTableCount = int(std::size(kTables));
+constexpr int kTableCount = statements::kTableCount;
 
 struct Cancelled {};
 
@@ -84,14 +84,14 @@ private:
 
 qint64 Run::count(int table) {
     SqlQuery q(kConnection);
-    q.setSql(QLatin1String(kTables[table].count), {}, QLatin1String(kTables[table].name));
+    q.setSql(QLatin1String(tableReads()[table].count), {}, tableReads()[table].name);
     q.open();
     q.first();
     return q.eof() ? 0 : q.text(0).toLongLong();
 }
 
 void Run::open(SqlQuery& q, int table) {
-    q.setSql(QLatin1String(kTables[table].select), {}, QLatin1String(kTables[table].name));
+    q.setSql(QLatin1String(tableReads()[table].select), {}, tableReads()[table].name);
     q.open();
     q.first();
 }
@@ -212,7 +212,7 @@ void Run::tables() {
             col.isIdentity = c == 0;
             columns.push_back(col);
         }
-        m_writer.beginSheet(QLatin1String(kTables[t].name), columns, counts[t]);
+        m_writer.beginSheet(tableReads()[t].name, columns, counts[t]);
         SqlQuery q(kConnection);
         open(q, t);
         cells.assign(n, Cell());

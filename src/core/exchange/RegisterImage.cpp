@@ -153,20 +153,14 @@ bool readBasic(sqlite3* db, BasicPart& out, const std::atomic<bool>& cancel) {
 }
 
 // Each answer table in its own order (no index is read).
-// clang-format off
-const char* const kTableOrder[kAnswerTables] = {
-    "select ID, Code, Name from Special", "select ID, Code, Name from Love",
-    "select ID, Code, Name from Team",    "select ID, Code, Name from Service",
-    "select ID, Code, Name from Train",   "select ID, Code, Name from Reason",
-    "select ID, Code, Name from Who",     "select ID, Code, Name from Type",
-    "select ID, Code, Name from Time1",   "select ID, Code, Name from ReinForce",
-    "select ID, Code, Name from Depend",  "select ID, Code, Name from Channel",
-};
-// clang-format on
+const std::vector<QByteArray>& tableOrder() {
+    static const std::vector<QByteArray> all = statements::perAnswerTable("select ID, Code, Name from {T}");
+    return all;
+}
 
 bool readTable(sqlite3* db, int table, const BasicPart& basic, TablePart& out, const std::atomic<bool>& cancel) {
     const QString& name = statements::tableName(table);
-    Statement s(db, kTableOrder[table - 1]);
+    Statement s(db, tableOrder()[std::size_t(table - 1)].constData());
     if (!s.st) return false;
     const Group& g = group(statements::groupOf(table));
     out = TablePart();  // a task that failed on a worker may run again here

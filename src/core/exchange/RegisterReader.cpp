@@ -10,23 +10,11 @@ using namespace catalogue;
 namespace {
 
 // Each table in identity-number order (the ID indexes serve them).
-// clang-format off
-const char* const kOrdered[statements::kTableCount] = {
-    "select * from BasicInfo order by ID",
-    "select ID, Code, Name from Special order by ID",
-    "select ID, Code, Name from Love order by ID",
-    "select ID, Code, Name from Team order by ID",
-    "select ID, Code, Name from Service order by ID",
-    "select ID, Code, Name from Train order by ID",
-    "select ID, Code, Name from Reason order by ID",
-    "select ID, Code, Name from Who order by ID",
-    "select ID, Code, Name from Type order by ID",
-    "select ID, Code, Name from Time1 order by ID",
-    "select ID, Code, Name from ReinForce order by ID",
-    "select ID, Code, Name from Depend order by ID",
-    "select ID, Code, Name from Channel order by ID",
-};
-// clang-format on
+QString ordered(int table) {
+    static const std::vector<QByteArray> answers = statements::perAnswerTable("select ID, Code, Name from {T} order by ID");
+    return table == 0 ? QStringLiteral("select * from BasicInfo order by ID")
+                      : QString::fromLatin1(answers[std::size_t(table - 1)]);
+}
 
 }  // namespace
 
@@ -91,7 +79,7 @@ bool RegisterReader::next(ReadQuestionnaire& out) {
             auto c = std::make_unique<Cursor>();
             c->table = t;
             c->query = std::make_unique<SqlQuery>(m_connection);
-            c->query->setSql(QString::fromLatin1(kOrdered[t]), {}, statements::tableName(t));
+            c->query->setSql(ordered(t), {}, statements::tableName(t));
             c->query->open();
             advance(*c);
             m_cursors.push_back(std::move(c));

@@ -103,4 +103,11 @@ const QString& select(int table) { return texts().select.at(table); }
 const QString& leftovers() { return texts().leftovers; }
 const QString& remove(int table) { return texts().remove.at(table); }
 
+std::vector<QByteArray> perAnswerTable(const char* pattern) {
+    std::vector<QByteArray> out;
+    out.reserve(kTableCount - 1);
+    for (int t = 1; t < kTableCount; ++t) out.push_back(QByteArray(pattern).replace("{T}", tableName(t).toLatin1()));
+    return out;
+}
+
 }  // namespace statements
