@@ -15,12 +15,12 @@ namespace {
 const char* const kHelp =
     "用法：quenvale-cli backup [--out FILE [--force]]\n"
     "\n"
-    "备份数据库：做一份一致的副本（SQLite 的在线备份接口，再用 integrity_check 检查），\n"
-    "输出副本的路径。\n"
+    "备份数据库：做一份一致的副本（SQLite 的在线备份接口，再用 integrity_check 检\n"
+    "查），输出副本的路径。\n"
     "\n"
-    "  --out FILE   把副本写入 FILE；不给时写入 Data/Backup/MyDB-YYYYMMDD-HHMMSS.db，并轮换\n"
-    "               旧的副本（保留最新的 7 天，以及最近 12 个月每月最新的一份；恢复或合并\n"
-    "               之前所做的副本保留 30 天）\n"
+    "  --out FILE   把副本写入 FILE；不给时写入 Data/Backup/MyDB-YYYYMMDD-HHMMSS.db，\n"
+    "               并轮换旧的副本（保留最新的 7 天，以及最近 12 个月每月最新的一份；\n"
+    "               恢复或合并之前所做的副本保留 30 天）\n"
     "  --force      FILE 已经存在时替换它（符号链接一律不替换）\n";
 
 int run(int argc, char** argv) {

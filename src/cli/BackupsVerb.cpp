@@ -13,9 +13,9 @@ namespace {
 const char* const kHelp =
     "用法：quenvale-cli backups\n"
     "\n"
-    "列出 Data/Backup 中的备份，最新的在前：每行是文件、日期、字节数和问卷份数，以制表符\n"
-    "分隔（读不出份数时为 ?）。恢复或合并之前保留的副本名为 ...-before-restore.db 和\n"
-    "...-before-merge.db。没有备份时标准输出为空，标准错误输出上有一行说明。\n";
+    "列出 Data/Backup 中的备份，最新的在前：每行是文件、日期、字节数和问卷份数，以制\n"
+    "表符分隔（读不出份数时为 ?）。恢复或合并之前保留的副本名为 ...-before-restore.db\n"
+    "和 ...-before-merge.db。没有备份时标准输出为空，标准错误输出上有一行说明。\n";
 
 int run(int argc, char** argv) {
     VerbFrame f(argc, argv, kBackups);

@@ -16,15 +16,16 @@ const char* const kHelp =
     "数据源设置：登记册使用本机的数据库文件，还是数据库服务器。\n"
     "\n"
     "  show             输出正在使用的数据库：“file 路径”或“server 连接串”\n"
-    "  server CONNINFO  使用 libpq 连接串所指的 PostgreSQL 15 服务器，例如\n"
-    "                   \"host=db.office.lan dbname=register user=clerk sslmode=verify-full\"\n"
-    "                   （keyword=value 的形式，或 postgresql:// URI）。先试着连接，连接不上\n"
-    "                   就不保存。数据库是空的时，在其中建立登记册的数据表。\n"
+    "  server CONNINFO  使用 libpq 连接串所指的 PostgreSQL 15 服务器（keyword=value\n"
+    "                   的形式，或 postgresql:// URI），例如\n"
+    "                   \"host=db.office.lan dbname=register sslmode=verify-full\"\n"
+    "                   先试着连接，连接不上就不保存。数据库是空的时，在其中建立登\n"
+    "                   记册的数据表。\n"
     "  local            重新使用本机的数据库文件（默认）\n"
     "\n"
-    "密码从不保存：请用 ~/.pgpass、服务文件（service=NAME）、peer 或 trust 认证。连接另一台\n"
-    "机器上的服务器应使用 sslmode=verify-full。设置从下一个打开的窗口起生效。本机的数据库文件\n"
-    "不能使用时，这个命令照样可以换用服务器。\n";
+    "密码从不保存：请用 ~/.pgpass、服务文件（service=NAME）、peer 或 trust 认证。连接\n"
+    "另一台机器上的服务器应使用 sslmode=verify-full。设置从下一个打开的窗口起生效。本\n"
+    "机的数据库文件不能使用时，这个命令照样可以换用服务器。\n";
 
 int run(int argc, char** argv) {
     VerbFrame f(argc, argv, kDataSource);

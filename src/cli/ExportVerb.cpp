@@ -12,22 +12,23 @@ namespace cli {
 namespace {
 
 const char* const kHelp =
-    "用法：quenvale-cli export [--format xlsx|csv|csv-plain|sav|dta] [--layout wide|tables]\n"
-    "                          --out PATH [--force]\n"
+    "用法：quenvale-cli export [--format xlsx|csv|csv-plain|sav|dta]\n"
+    "                          [--layout wide|tables] --out PATH [--force]\n"
     "\n"
     "导出问卷。\n"
     "\n"
-    "  --format F   xlsx（Excel）；csv（供电子表格打开的 UTF-8：身份证号码和电话保持文本，\n"
-    "               任何文字都不会作为公式执行）；csv-plain（供程序读取的 UTF-8：每段文字与\n"
-    "               存储的完全一样）；sav（SPSS）；dta（Stata）。不给 --format 时由 PATH 的\n"
-    "               扩展名决定（.xlsx、.csv、.sav、.dta）。\n"
+    "  --format F   xlsx（Excel）；csv（供电子表格打开的 UTF-8：身份证号码和电话保持\n"
+    "               文本，任何文字都不会作为公式执行）；csv-plain（供程序读取的\n"
+    "               UTF-8：每段文字与存储的完全一样）；sav（SPSS）；dta（Stata）。不\n"
+    "               给 --format 时由 PATH 的扩展名决定（.xlsx、.csv、.sav、.dta）。\n"
     "  --layout L   wide：每份问卷一行（默认）；tables：按存储的十三个数据表\n"
-    "  --out PATH   要写的文件。csv、sav 和 dta 把其余各表写在它旁边，文件名是 PATH 的名字\n"
-    "               加上 _表名（例如 _Special.csv、_未能识别的数据.csv）。\n"
+    "  --out PATH   要写的文件。csv、sav 和 dta 把其余各表写在它旁边，文件名是 PATH\n"
+    "               的名字加上 _表名（例如 _Special.csv、_未能识别的数据.csv）。\n"
     "  --force      替换已经存在的文件（符号链接一律不替换）\n"
     "\n"
-    "登记册在一个一致的快照中读出。只有整个导出成功，PATH 处才会出现文件。输出导出的问卷份数\n"
-    "和写出的文件，以及被截断到该格式的长度上限、或含有该格式不能保存的字符的文字。\n";
+    "登记册在一个一致的快照中读出。只有整个导出成功，PATH 处才会出现文件。输出导出的\n"
+    "问卷份数和写出的文件，以及被截断到该格式的长度上限、或含有该格式不能保存的字符的\n"
+    "文字。\n";
 
 int run(int argc, char** argv) {
     VerbFrame f(argc, argv, kExport);

@@ -13,21 +13,25 @@ namespace cli {
 namespace {
 
 const char* const kHelp =
-    "用法：quenvale-cli merge FILE [--prefer ours|theirs] [--dry-run] [--report CONFLICTS.csv [--force]]\n"
+    "用法：quenvale-cli merge FILE [--prefer ours|theirs] [--dry-run]\n"
+    "                         [--report CONFLICTS.csv [--force]]\n"
     "\n"
-    "把另一个登记册的 MyDB.db 逐份问卷合并到本登记册：新的身份证号码整份加入；号码相同、答案\n"
-    "也相同的跳过；号码相同、答案不同的是冲突（保留本登记册的，除非给了 --prefer theirs）。\n"
-    "没有 BasicInfo 行的答案行，以及不对应任何选项的行，不导入。只取问卷：FILE 的其他内容一概\n"
-    "不取（没有触发器、视图或其他数据表）。全部在一个事务中写入，写入之前先备份本登记册\n"
+    "把另一个登记册的 MyDB.db 逐份问卷合并到本登记册：新的身份证号码整份加入；号码相\n"
+    "同、答案也相同的跳过；号码相同、答案不同的是冲突（保留本登记册的，除非给了\n"
+    "--prefer theirs）。没有 BasicInfo 行的答案行，以及不对应任何选项的行，不导入。只\n"
+    "取问卷：FILE 的其他内容一概不取（没有触发器、视图或其他数据表）。全部在一个事务\n"
+    "中写入，写入之前先备份本登记册\n"
     "（Data/Backup/MyDB-YYYYMMDD-HHMMSS-before-merge.db，保留 30 天）。\n"
     "\n"
-    "  --prefer ours|theirs   冲突时保留哪一份问卷：ours 本登记册的（默认），theirs 对方的\n"
+    "  --prefer ours|theirs   冲突时保留哪一份问卷：ours 本登记册的（默认），theirs\n"
+    "                         对方的\n"
     "  --dry-run              只报告合并的结果，不做改动\n"
-    "  --report FILE          把冲突（逐页列出不同之处）和不能导入的内容写入 FILE，一个供电子\n"
-    "                         表格打开的 CSV（身份证号码保持文本，没有公式）\n"
+    "  --report FILE          把冲突（逐页列出不同之处）和不能导入的内容写入 FILE，一\n"
+    "                         个供电子表格打开的 CSV（身份证号码保持文本，没有公式）\n"
     "  --force                报告文件 FILE 已经存在时替换它（符号链接一律不替换）\n"
     "\n"
-    "输出五行，以制表符分隔：新增、相同、冲突、不能导入和写入的问卷份数（不能导入的为项数）。\n";
+    "输出五行，以制表符分隔：新增、相同、冲突、不能导入和写入的问卷份数（不能导入的为\n"
+    "项数）。\n";
 
 int run(int argc, char** argv) {
     VerbFrame f(argc, argv, kMerge);

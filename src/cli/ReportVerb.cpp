@@ -28,8 +28,8 @@ const char* const kHelp =
     "  --force      FILE 已经存在时替换它（符号链接一律不替换）\n"
     "  --preview    打开报表的预览窗口，可以从窗口中打印\n"
     "\n"
-    "--pdf 不需要显示器。--preview 需要显示器（DISPLAY 或 WAYLAND_DISPLAY），由随本程序安装的\n"
-    "quenvale-report-preview 打开窗口，窗口关闭后命令才结束。\n";
+    "--pdf 不需要显示器。--preview 需要显示器（DISPLAY 或 WAYLAND_DISPLAY），由随本程\n"
+    "序安装的 quenvale-report-preview 打开窗口，窗口关闭后命令才结束。\n";
 
 const char* const kPreviewProgram = "quenvale-report-preview";
 

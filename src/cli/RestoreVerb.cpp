@@ -17,15 +17,16 @@ namespace {
 const char* const kHelp =
     "用法：quenvale-cli restore FILE [--yes]\n"
     "\n"
-    "用备份文件 FILE 替换登记册。先检查这个文件（SQLite 文件，integrity_check 通过，含有十三个\n"
-    "数据表及其各列）；当前的登记册先备份为 Data/Backup/MyDB-YYYYMMDD-HHMMSS-before-restore.db\n"
-    "（保留 30 天），再用 FILE 中的数据行建立新的登记册（FILE 的其他内容一概不取：没有触发器、\n"
-    "视图或其他数据表），一次原子改名换上。另一个程序打开着登记册时不恢复。\n"
+    "用备份文件 FILE 替换登记册。先检查这个文件（SQLite 文件，integrity_check 通过，\n"
+    "含有十三个数据表及其各列）；当前的登记册先备份为\n"
+    "Data/Backup/MyDB-YYYYMMDD-HHMMSS-before-restore.db（保留 30 天），再用 FILE 中的\n"
+    "数据行建立新的登记册（FILE 的其他内容一概不取：没有触发器、视图或其他数据表），\n"
+    "一次原子改名换上。另一个程序打开着登记册时不恢复。\n"
     "\n"
     "  --yes   不询问，直接恢复\n"
     "\n"
-    "不给 --yes 时，在终端上显示备份的摘要并询问，回答“是”（或 y、yes）才恢复，其他回答都不\n"
-    "恢复。不在终端上运行（例如在脚本中）又没有 --yes 时不恢复，退出状态为 1。\n";
+    "不给 --yes 时，在终端上显示备份的摘要并询问，回答“是”（或 y、yes）才恢复，其他回\n"
+    "答都不恢复。不在终端上运行（例如在脚本中）又没有 --yes 时不恢复，退出状态为 1。\n";
 
 int run(int argc, char** argv) {
     VerbFrame f(argc, argv, kRestore);

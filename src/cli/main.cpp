@@ -13,17 +13,51 @@
 
 namespace {
 
+// A usage line of at most 72 columns: longer ones go on under the verb's first option, broken
+// between options (a bracketed group is never broken).
+QString usageLines(const QString& lead, const QString& synopsis) {
+    QStringList words;
+    int depth = 0;
+    QString word;
+    for (const QChar c : synopsis) {
+        if (c == u' ' && depth == 0) {
+            words << word;
+            word.clear();
+            continue;
+        }
+        depth += c == u'[' ? 1 : c == u']' ? -1 : 0;
+        word += c;
+    }
+    words << word;
+    constexpr int kWidth = 72;
+    // "用法：" (or the six spaces under it) takes six columns on a terminal.
+    QString text = lead + QStringLiteral("quenvale-cli ") + words.takeFirst();
+    int column = 6 + int(text.size() - lead.size());
+    const QString indent(column + 1, u' ');
+    for (const QString& w : words) {
+        if (column + 1 + w.size() > kWidth) {
+            text += u'\n' + indent + w;
+            column = int(indent.size() + w.size());
+        } else {
+            text += u' ' + w;
+            column += 1 + int(w.size());
+        }
+    }
+    return text + u'\n';
+}
+
 QString overview() {
     QString text;
     for (const cli::Verb& v : cli::verbs())
-        text += (text.isEmpty() ? QStringLiteral("用法：") : QStringLiteral("      ")) +
-                QStringLiteral("quenvale-cli %1\n").arg(QString::fromUtf8(v.synopsis));
+        text += usageLines(text.isEmpty() ? QStringLiteral("用法：") : QStringLiteral("      "),
+                           QString::fromUtf8(v.synopsis));
     text += QStringLiteral("      quenvale-cli --help | --version\n\n命令：\n");
     for (const cli::Verb& v : cli::verbs())
         text += QStringLiteral("  %1%2\n").arg(QString::fromUtf8(v.name), -14).arg(QString::fromUtf8(v.summary));
     text += QStringLiteral(
-        "\n“quenvale-cli 命令 --help”（或 -h）说明一个命令。选项的值可以写作 --out FILE，也可以写作\n"
-        "--out=FILE。除了结果，命令不输出别的；在终端上，较长的工作显示进度，按 Ctrl+C 取消。\n"
+        "\n“quenvale-cli 命令 --help”（或 -h）说明一个命令。选项的值可以写作\n"
+        "--out FILE，也可以写作 --out=FILE。除了结果，命令不输出别的；在终端上，较长\n"
+        "的工作显示进度，按 Ctrl+C 取消。\n"
         "\n"
         "退出状态：0 成功；1 失败，标准错误输出上有一行说明原因；2 用法错误。\n");
     return text;

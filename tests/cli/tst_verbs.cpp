@@ -123,6 +123,12 @@ void TstVerbs::help() {
             QVERIFY2(r.out.contains(QRegularExpression("\n  " + verb + " +\\S")), qPrintable(verb));
         }
     }
+    // It fits a terminal of 80 columns, where a Chinese character takes two.
+    for (const QString& line : r.out.split(u'\n')) {
+        int columns = 0;
+        for (const QChar c : line) columns += c.unicode() >= 0x2E80 ? 2 : 1;
+        QVERIFY2(columns <= 80, qPrintable(line));
+    }
     // Nothing was opened or made for it.
     QCOMPARE(everything(home.path()), QStringList());
 }
