@@ -210,6 +210,9 @@ void TstExportCli::nameNotUtf8_data() {
     QTest::newRow("export") << "export --format csv --out";
     QTest::newRow("export-stats") << "export-stats --out";
     QTest::newRow("check") << "check --csv";
+    // The name joined to its option: the same bytes after the "=".
+    QTest::newRow("export --out=") << "export --format csv --out=";
+    QTest::newRow("check --csv=") << "check --csv=";
 }
 
 void TstExportCli::nameNotUtf8() {
@@ -220,7 +223,8 @@ void TstExportCli::nameNotUtf8() {
     QProcess p;
     p.setProcessEnvironment(environment());
     p.start(QStringLiteral("/bin/sh"),
-            {QStringLiteral("-c"), QStringLiteral("exec \"$0\" %1 \"$1/$(printf 'n\\377me.csv')\"").arg(verb),
+            {QStringLiteral("-c"),
+             QStringLiteral("exec \"$0\" %1\"$1/$(printf 'n\\377me.csv')\"").arg(verb.endsWith(u'=') ? verb : verb + u' '),
              m_cli, out.path()});
     QVERIFY(p.waitForFinished(60000));
     const QString err = QString::fromUtf8(p.readAllStandardError());

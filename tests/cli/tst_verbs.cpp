@@ -2,6 +2,8 @@
 // both spellings of an option's value, failures, the question before a restore, an empty
 // listing, and what the program links. Runs an installed layout of the built programs with a
 // home folder of its own, without a display or a runtime folder (as cron runs it).
+#include <signal.h>
+
 #include <QDirIterator>
 #include <QtTest>
 
@@ -28,6 +30,7 @@ private slots:
     void restoreAsks_data();
     void restoreAsks();
     void backupsListing();
+    void interrupted();
     void noWidgets();
 
 private:
@@ -433,6 +436,41 @@ void TstVerbs::backupsListing() {
     QVERIFY(QDateTime::fromString(fields[1], "yyyy-MM-dd HH:mm:ss").isValid());
     QCOMPARE(fields[2], QString::number(QFileInfo(made).size()));
     QCOMPARE(fields[3], QStringLiteral("2"));
+}
+
+void TstVerbs::interrupted() {
+    // Ctrl+C during long work: the work stops, says so in one line, and leaves nothing.
+    QTemporaryDir home, folder;
+    const QString file = registerOf(home.path());
+    copyRegister(2, file);
+    {
+        // Enough questionnaires for the export to take a moment.
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "big");
+        db.setDatabaseName(file);
+        QVERIFY(db.open());
+        const QString n = "with recursive n(i) as (select 1 union all select i + 1 from n where i < 40000) ";
+        QSqlQuery q(db);
+        QVERIFY(q.exec(n + "insert into BasicInfo select printf('9%017d', i), '居民', '幸福路', '单位', '010', "
+                           "'1', '1', '1', '1', '1', '1' from n"));
+        for (const char* t : {"Special", "Love", "Team", "Service", "Train", "Reason"})
+            QVERIFY(q.exec(n + QStringLiteral("insert into %1 select printf('9%017d', i), '01', null from n").arg(t)));
+    }
+    QSqlDatabase::removeDatabase("big");
+    QProcess p;
+    p.setProcessEnvironment(clirun::userEnvironment(home.path()));
+    p.start(m_cli, {"export", "--layout", "tables", "--out", folder.filePath("q.csv")});
+    QVERIFY(p.waitForStarted());
+    // Its first temporary file shows that the work has begun.
+    QTRY_VERIFY_WITH_TIMEOUT(!everything(folder.path()).isEmpty() || p.state() != QProcess::Running, 30000);
+    if (p.state() != QProcess::Running) QSKIP("the export was over before it could be interrupted");
+    ::kill(pid_t(p.processId()), SIGINT);
+    QVERIFY(p.waitForFinished(30000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 1);
+    QCOMPARE(err, QStringLiteral("quenvale-cli: 导出已取消：登记册没有改动，也没有留下写了一半的文件。\n"));
+    QCOMPARE(p.readAllStandardOutput(), QByteArray());
+    QCOMPARE(everything(folder.path()), QStringList());
 }
 
 void TstVerbs::noWidgets() {
