@@ -9,7 +9,6 @@
 #include "cli/Console.h"
 #include "cli/VerbFrame.h"
 #include "cli/Verbs.h"
-#include "core/exchange/ExportTypes.h"
 #include "core/exchange/TargetFiles.h"
 #include "core/exchange/TargetRule.h"
 #include "core/report/TalentReport.h"
