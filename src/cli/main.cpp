@@ -1,45 +1,72 @@
-// quenvale-cli: the headless companion of the desktop program. It works on the same database
+// quenvale-cli: the headless companion of the desktop program. It works on the same register
 // (the Data folder beside the executables, or the per-user one) without the main window.
 #include <sys/stat.h>
 
 #include <QCoreApplication>
-#include <QList>
 #include <QStringList>
 #include <cstdio>
 
-#include "cli/CliSupport.h"
-#include "cli/CliVerbs.h"
+#include "cli/Console.h"
+#include "cli/VerbFrame.h"
+#include "cli/Verbs.h"
 #include "core/store/DataLocation.h"
-
-namespace cli {
-
-const QList<Verb>& verbs() {
-    // clang-format off
-    static const QList<Verb> all = {
-        {"report", "report specialty --pdf FILE [--force] | --preview", kReportHelp, &runReport},
-        {"check", "check [--csv FILE [--force]]", kCheckHelp, &runCheck},
-        {"export", "export [--format xlsx|csv|csv-plain|sav|dta] [--layout wide|tables] --out PATH [--force]", kExportHelp, &runExport},
-        {"export-stats", "export-stats --out FILE.xlsx [--force]", kExportStatsHelp, &runExportStats},
-        {"backup", "backup [--out FILE [--force]]", kBackupHelp, &runBackup},
-        {"backups", "backups", kBackupsHelp, &runBackups},
-        {"restore", "restore FILE [--yes]", kRestoreHelp, &runRestore},
-        {"merge", "merge FILE [--prefer ours|theirs] [--dry-run] [--report CONFLICTS.csv [--force]]", kMergeHelp, &runMerge},
-        {"datasource", "datasource show | server CONNINFO | local", kDataSourceHelp, &runDataSource},
-    };
-    // clang-format on
-    return all;
-}
-
-}  // namespace cli
 
 namespace {
 
+// A usage line of at most 72 columns: longer ones go on under the verb's first option, broken
+// between options (a bracketed group is never broken).
+QString usageLines(const QString& lead, const QString& synopsis) {
+    QStringList words;
+    int depth = 0;
+    QString word;
+    for (const QChar c : synopsis) {
+        if (c == u' ' && depth == 0) {
+            words << word;
+            word.clear();
+            continue;
+        }
+        depth += c == u'[' ? 1 : c == u']' ? -1 : 0;
+        word += c;
+    }
+    words << word;
+    constexpr int kWidth = 72;
+    // "用法：" (or the six spaces under it) takes six columns on a terminal.
+    QString text = lead + QStringLiteral("quenvale-cli ") + words.takeFirst();
+    int column = 6 + int(text.size() - lead.size());
+    const QString indent(column + 1, u' ');
+    for (const QString& w : words) {
+        if (column + 1 + w.size() > kWidth) {
+            text += u'\n' + indent + w;
+            column = int(indent.size() + w.size());
+        } else {
+            text += u' ' + w;
+            column += 1 + int(w.size());
+        }
+    }
+    return text + u'\n';
+}
+
 QString overview() {
-    QString text = QStringLiteral("Usage: quenvale-cli --help | --version\n");
+    QString text;
     for (const cli::Verb& v : cli::verbs())
-        text += QStringLiteral("       quenvale-cli %1\n").arg(QString::fromUtf8(v.synopsis));
-    text += QStringLiteral("\n'quenvale-cli VERB --help' describes one verb.\n");
+        text += usageLines(text.isEmpty() ? QStringLiteral("用法：") : QStringLiteral("      "),
+                           QString::fromUtf8(v.synopsis));
+    text += QStringLiteral("      quenvale-cli --help | --version\n\n命令：\n");
+    for (const cli::Verb& v : cli::verbs())
+        text += QStringLiteral("  %1%2\n").arg(QString::fromUtf8(v.name), -14).arg(QString::fromUtf8(v.summary));
+    text += QStringLiteral(
+        "\n“quenvale-cli 命令 --help”（或 -h）说明一个命令。选项的值可以写作\n"
+        "--out FILE，也可以写作 --out=FILE。除了结果，命令不输出别的；在终端上，较长\n"
+        "的工作显示进度，按 Ctrl+C 取消。\n"
+        "\n"
+        "退出状态：0 成功；1 失败，标准错误输出上有一行说明原因；2 用法错误。\n");
     return text;
+}
+
+QString verbNames() {
+    QStringList names;
+    for (const cli::Verb& v : cli::verbs()) names << QString::fromUtf8(v.name);
+    return names.join(QStringLiteral("、"));
 }
 
 }  // namespace
@@ -50,30 +77,25 @@ int main(int argc, char** argv) {
     ::umask(077);
     // The desktop program's name: the same per-user folders whatever this executable is called.
     QCoreApplication::setApplicationName(QLatin1String(DataLocation::kApplicationName));
-    QStringList args;
-    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
 
-    if (args.isEmpty()) {
-        std::fputs(overview().toLocal8Bit().constData(), stderr);
+    const QString first = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (first.isEmpty()) {
+        cli::err(QStringLiteral("请给出一个命令（%1）。用法见“quenvale-cli --help”。").arg(verbNames()));
         return cli::Usage;
     }
-    if (args[0] == QLatin1String("--version")) {
+    if (first == QLatin1String("--version")) {
         std::printf("quenvale-cli %s\n", QUENVALE_VERSION);
         return cli::Ok;
     }
-    if (args[0] == QLatin1String("--help") || args[0] == QLatin1String("help")) {
+    if (first == QLatin1String("--help") || first == QLatin1String("-h") || first == QLatin1String("help")) {
         std::fputs(overview().toLocal8Bit().constData(), stdout);
         return cli::Ok;
     }
-    for (const cli::Verb& v : cli::verbs()) {
-        if (args[0] != QLatin1String(v.name)) continue;
-        if (args.contains(QStringLiteral("--help"))) {
-            std::fputs(v.help, stdout);
-            return cli::Ok;
-        }
-        return v.run(argc, argv, args.mid(1));
-    }
-    cli::err(QStringLiteral("unknown verb: %1").arg(args[0]));
-    std::fputs(overview().toLocal8Bit().constData(), stderr);
+    for (const cli::Verb& v : cli::verbs())
+        if (first == QLatin1String(v.name)) return v.run(argc, argv);
+    if (first.startsWith(u'-'))
+        cli::err(QStringLiteral("不认识的选项 %1。用法见“quenvale-cli --help”。").arg(first));
+    else
+        cli::err(QStringLiteral("没有“%1”这个命令（命令有 %2）。用法见“quenvale-cli --help”。").arg(first, verbNames()));
     return cli::Usage;
 }

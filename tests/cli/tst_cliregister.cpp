@@ -61,6 +61,41 @@ struct Run {
     QString out, err;
 };
 
+// Another program holds the register `file` open: no one can have it to themselves.
+bool heldByAnother(const QString& file) {
+    const int fd = ::open(QFile::encodeName(RegisterLock::lockFile(file)).constData(), O_RDWR);
+    if (fd < 0) return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    ::close(fd);
+    return held;
+}
+
+// The processes `parent` started, by their ids.
+QList<pid_t> childrenOf(qint64 parent) {
+    QList<pid_t> found;
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+        bool number = false;
+        const pid_t pid = entry.toInt(&number);
+        if (!number) continue;
+        QFile stat("/proc/" + entry + "/stat");
+        if (!stat.open(QIODevice::ReadOnly)) continue;
+        // "pid (name) state ppid ...": the name may hold spaces, the closing parenthesis ends it.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> rest = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (rest.size() > 1 && rest[1].toLongLong() == parent) found << pid;
+    }
+    return found;
+}
+
+// The files process `pid` has open.
+QStringList openFiles(pid_t pid) {
+    QStringList files;
+    const QString fds = QStringLiteral("/proc/%1/fd").arg(pid);
+    for (const QString& fd : QDir(fds).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot))
+        files << QFile::symLinkTarget(fds + '/' + fd);
+    return files;
+}
+
 }  // namespace
 
 class TstCliRegister : public QObject {
@@ -72,6 +107,8 @@ private slots:
     void namesThatAreNoText_data();
     void namesThatAreNoText();
     void secretsNeitherStoredNorShown();
+    void previewOpensTheSameRegister_data();
+    void previewOpensTheSameRegister();
 
 private:
     /// Copies the executables into `root`/bin; `installed` adds ../share/quenvale beside them.
@@ -84,14 +121,18 @@ private:
 
 void TstCliRegister::initTestCase() {
     m_built = QCoreApplication::applicationDirPath();
-    if (!QFileInfo::exists(m_built + "/quenvale-cli") || !QFileInfo::exists(m_built + "/quenvale"))
-        QSKIP("quenvale and quenvale-cli not built");
+    for (const char* exe : {"quenvale", "quenvale-cli", "quenvale-report-preview"})
+        if (!QFileInfo::exists(m_built + '/' + exe)) QSKIP("the programs are not built");
 }
 
 void TstCliRegister::layOut(const QString& root, bool installed) {
     QVERIFY(QDir().mkpath(root + "/bin"));
     for (const char* exe : {"quenvale", "quenvale-cli"})
         QVERIFY(QFile::copy(m_built + '/' + exe, root + "/bin/" + exe));
+    // The report's preview window: beside the programs in a build, in libexec when installed.
+    const QString preview = installed ? root + "/libexec/quenvale" : root + "/bin";
+    QVERIFY(QDir().mkpath(preview));
+    QVERIFY(QFile::copy(m_built + "/quenvale-report-preview", preview + "/quenvale-report-preview"));
     if (installed) QVERIFY(QDir().mkpath(root + "/share/quenvale"));
 }
 
@@ -182,14 +223,7 @@ void TstCliRegister::restoreRefusedWhileTheDesktopRuns() {
     desktop.start(root.path() + "/bin/quenvale", {});
     QVERIFY(desktop.waitForStarted());
     // Up and holding its register: no other program can have the register to itself.
-    auto heldByAnother = [&] {
-        const int fd = ::open(QFile::encodeName(RegisterLock::lockFile(file)).constData(), O_RDWR);
-        if (fd < 0) return false;
-        const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
-        ::close(fd);
-        return held;
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(heldByAnother(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(heldByAnother(file), 30000);
 
     Run r = cli(root.path(), home.path(), {"restore", offered, "--yes"});
     QCOMPARE(r.exitCode, 1);
@@ -211,8 +245,8 @@ void TstCliRegister::namesThatAreNoText_data() {
     QTest::addColumn<QString>("verb");
     QTest::addColumn<QString>("said");
     QTest::addColumn<int>("after");
-    QTest::newRow("restore") << "restore" << "restored 4 questionnaires from " << 4;
-    QTest::newRow("merge") << "merge" << "added\t3" << 4;
+    QTest::newRow("restore") << "restore" << "已从备份 " << 4;
+    QTest::newRow("merge") << "merge" << "新增\t3" << 4;
 }
 
 void TstCliRegister::namesThatAreNoText() {
@@ -243,7 +277,7 @@ void TstCliRegister::namesThatAreNoText() {
     QVERIFY(p.waitForFinished(60000));
     const QString out = QString::fromUtf8(p.readAllStandardOutput()), err = QString::fromUtf8(p.readAllStandardError());
     QVERIFY2(p.exitCode() == 0, qPrintable(out + err));
-    QVERIFY2(out.contains(verb == "restore" ? said + root.path() + "/caf\uFFFD.db" : said), qPrintable(out));
+    QVERIFY2(out.contains(verb == "restore" ? said + root.path() + "/caf\uFFFD.db 恢复 4 份问卷" : said), qPrintable(out));
     QCOMPARE(questionnaires(file), after);
 }
 
@@ -266,6 +300,55 @@ void TstCliRegister::secretsNeitherStoredNorShown() {
     QFile f(hive);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QVERIFY(!f.readAll().contains("p4ss"));
+}
+
+void TstCliRegister::previewOpensTheSameRegister_data() {
+    QTest::addColumn<bool>("installed");
+    QTest::newRow("build") << false;
+    QTest::newRow("installed") << true;
+}
+
+void TstCliRegister::previewOpensTheSameRegister() {
+    // The preview window is a program of its own, found where the layout puts it; it opens the
+    // register the command line would, and the command line waits for it and says how it ended.
+    QFETCH(bool, installed);
+    QTemporaryDir root, home;
+    layOut(root.path(), installed);
+    const QString file =
+        installed ? home.path() + "/.local/share/Quenvale/Data/MyDB.db" : root.path() + "/bin/Data/MyDB.db";
+    QProcess cli;
+    cli.setProcessEnvironment(userEnvironment(home.path()));
+    cli.start(root.path() + "/bin/quenvale-cli", {"report", "specialty", "--preview"});
+    QVERIFY(cli.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(heldByAnother(file), 30000);
+    const QList<pid_t> started = childrenOf(cli.processId());
+    QCOMPARE(started.size(), 1);
+    const pid_t preview = started.first();
+    // Whatever fails below, the window goes with the test.
+    const struct Close {
+        pid_t pid;
+        ~Close() { ::kill(pid, SIGKILL); }
+    } close{preview};
+    QCOMPARE(QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(preview)),
+             root.path() + (installed ? "/libexec/quenvale" : "/bin") + "/quenvale-report-preview");
+    // The window holds the register; the command line itself holds none.
+    QVERIFY(openFiles(preview).contains(RegisterLock::lockFile(file)));
+    QVERIFY(!openFiles(pid_t(cli.processId())).contains(RegisterLock::lockFile(file)));
+    QVERIFY(cli.state() == QProcess::Running);
+    ::kill(preview, SIGTERM);
+    QVERIFY(cli.waitForFinished(30000));
+    QCOMPARE(cli.exitCode(), 1);
+    const QString err = QString::fromUtf8(cli.readAllStandardError());
+    // (The offscreen platform may have had its say about the window before.)
+    QVERIFY2(err.endsWith("\nquenvale-cli: 预览窗口意外关闭了。\n") || err == "quenvale-cli: 预览窗口意外关闭了。\n",
+             qPrintable(err));
+    // One register, the one every other verb uses.
+    QStringList registers;
+    for (const QString& where : {home.path(), root.path()}) {
+        QDirIterator it(where, {"*.db"}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) registers << it.next();
+    }
+    QCOMPARE(registers, QStringList{file});
 }
 
 QTEST_GUILESS_MAIN(TstCliRegister)

@@ -35,26 +35,26 @@ void TstExportCli::status_data() {
     // elsewhere, "register:NAME" a copy of the register (to merge). Files of the user stay as
     // they were unless the row's exit status is 0 and --force was given.
     QTest::addColumn<QString>("prepare");
-    QTest::newRow("help") << QStringList{"export", "--help"} << 0 << "--layout"
+    QTest::newRow("help") << QStringList{"export", "--help"} << 0 << "--layout L   wide：每份问卷一行"
                           << ""
                           << "";
-    QTest::newRow("stats help") << QStringList{"export-stats", "--help"} << 0 << "--out FILE"
+    QTest::newRow("stats help") << QStringList{"export-stats", "--help"} << 0 << "--out FILE   要写的 Excel 工作簿"
                                 << ""
                                 << "";
     QTest::newRow("unknown format") << QStringList{"export", "--format", "pdf", "--out", "@/x.pdf"} << 2 << ""
-                                    << "give --format xlsx, csv, csv-plain, sav or dta"
+                                    << "请用 --format 给出 xlsx、csv、csv-plain、sav 或 dta"
                                     << "";
     QTest::newRow("no format, an extension that names none")
         << QStringList{"export", "--out", "@/x.txt"} << 2 << ""
-        << "give --format"
+        << "请用 --format"
         << "";
     QTest::newRow("unknown layout") << QStringList{"export", "--format", "csv",    "--layout",
                                                    "long",   "--out",    "@/x.csv"}
                                     << 2 << ""
-                                    << "--layout is wide or tables"
+                                    << "--layout 只能是 wide 或 tables"
                                     << "";
     QTest::newRow("no target") << QStringList{"export", "--format", "csv"} << 2 << ""
-                               << "give --out PATH"
+                               << "请用 --out PATH"
                                << "";
     QTest::newRow("target a folder") << QStringList{"export", "--format", "xlsx", "--out", "@"} << 1 << ""
                                      << "是一个文件夹"
@@ -120,7 +120,7 @@ void TstExportCli::status_data() {
         << "已经存在"
         << "register:other.db " + old + "m.csv";
     QTest::newRow("merge: replaced with --force")
-        << QStringList{"merge", "@/other.db", "--dry-run", "--report", "@/m.csv", "--force"} << 0 << "added"
+        << QStringList{"merge", "@/other.db", "--dry-run", "--report", "@/m.csv", "--force"} << 0 << "新增\t0"
         << ""
         << "register:other.db " + old + "m.csv";
     QTest::newRow("merge: a link") << QStringList{"merge",    "@/other.db", "--dry-run",
@@ -210,6 +210,9 @@ void TstExportCli::nameNotUtf8_data() {
     QTest::newRow("export") << "export --format csv --out";
     QTest::newRow("export-stats") << "export-stats --out";
     QTest::newRow("check") << "check --csv";
+    // The name joined to its option: the same bytes after the "=".
+    QTest::newRow("export --out=") << "export --format csv --out=";
+    QTest::newRow("check --csv=") << "check --csv=";
 }
 
 void TstExportCli::nameNotUtf8() {
@@ -220,7 +223,8 @@ void TstExportCli::nameNotUtf8() {
     QProcess p;
     p.setProcessEnvironment(environment());
     p.start(QStringLiteral("/bin/sh"),
-            {QStringLiteral("-c"), QStringLiteral("exec \"$0\" %1 \"$1/$(printf 'n\\377me.csv')\"").arg(verb),
+            {QStringLiteral("-c"),
+             QStringLiteral("exec \"$0\" %1\"$1/$(printf 'n\\377me.csv')\"").arg(verb.endsWith(u'=') ? verb : verb + u' '),
              m_cli, out.path()});
     QVERIFY(p.waitForFinished(60000));
     const QString err = QString::fromUtf8(p.readAllStandardError());
