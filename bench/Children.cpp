@@ -15,10 +15,10 @@
 #include "app/Application.h"
 #include "app/Startup.h"
 #include "app/TFrm_Main.h"
-#include "forms/TFrm_New.h"
-#include "stats/TFrm_Total.h"
-#include "store/DataModule.h"
-#include "store/Registry.h"
+#include "core/store/DataModule.h"
+#include "core/store/Registry.h"
+#include "gui/forms/TFrm_New.h"
+#include "gui/stats/TFrm_Total.h"
 
 extern char** environ;
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <random>
 
-#include "questionnaire/Answers.h"
+#include "core/questionnaire/Answers.h"
 
 /// Realistic questionnaires drawn from the catalogue, reproducible from a seed.
 namespace gen {

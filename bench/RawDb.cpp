@@ -5,9 +5,9 @@
 #include <QFile>
 #include <stdexcept>
 
-#include "stats/TotalPages.h"
-#include "store/Schema.h"
-#include "store/Statements.h"
+#include "core/store/Schema.h"
+#include "core/store/Statements.h"
+#include "gui/stats/TotalPages.h"
 
 RawRows toRaw(const encoding::Rows& rows) {
     RawRows out;

@@ -6,7 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "store/Encoding.h"
+#include "core/store/Encoding.h"
 
 struct sqlite3;
 struct sqlite3_stmt;

@@ -37,11 +37,12 @@ endfunction()
 run_help(overview --help)
 
 # The usage lines (up to the first blank line) are the synopsis; their second words are the verbs.
+# A line that goes on under its verb keeps its indentation past the six columns of "用法：".
 string(FIND "${overview}" "\n\n" end)
 string(SUBSTRING "${overview}" 0 ${end} usage)
-string(REGEX REPLACE "^Usage: *" "" usage "${usage}")
-string(REGEX REPLACE "\n +" "\n" usage "${usage}")
-string(REGEX MATCHALL "\nquenvale-cli [a-z][a-z0-9-]*" verb_lines "${usage}")
+string(REGEX REPLACE "^用法：" "" usage "${usage}")
+string(REPLACE "\n      " "\n" usage "${usage}")
+string(REGEX MATCHALL "\nquenvale-cli [a-z][a-z0-9-]*" verb_lines "\n${usage}")
 set(verbs "")
 foreach(line IN LISTS verb_lines)
   string(REGEX REPLACE "^\nquenvale-cli " "" verb "${line}")
@@ -53,29 +54,42 @@ if(NOT verbs)
 endif()
 roff_escape(usage "${usage}")
 
-set(page [=[.\" Generated at build time from the help texts of quenvale-cli; do not edit.
-.TH QUENVALE\-CLI 1 "" "quenvale @VERSION@" "User Commands"
-.SH NAME
-quenvale\-cli \- work on the Quenvale community register without a window
-.SH SYNOPSIS
+# Chinese, as the program speaks; the coding line lets man pass the page to groff as UTF-8.
+# Running text is set ragged-right in short lines: groff breaks a line only where the source
+# has a space, and would stretch those spaces to justify Chinese text.
+set(page [=[.\" -*- coding: UTF-8 -*-
+.\" Generated at build time from the help texts of quenvale-cli; do not edit.
+.TH QUENVALE\-CLI 1 "" "quenvale @VERSION@" "用户命令"
+.ad l
+.SH 名称
+quenvale\-cli \- 不开窗口处理 Quenvale 社区登记册
+.SH 概述
 .nf
 @usage@
 .fi
-.SH DESCRIPTION
+.SH 描述
 .B quenvale\-cli
-is the headless companion of the desktop program
-.BR quenvale (1).
-It works on the same register (the same database file, found the same way) and
-needs no display for its work.
-It prints nothing but its result unless asked; errors are one line on standard
-error.
+是桌面程序
+.BR quenvale (1)
+的命令行伙伴，供脚本和定时任务使用。
+它处理同一个登记册（以同样的方式找到同一个数据库文件），
+工作时不需要显示器。
+除了结果，它不输出别的；
+出错时在标准错误输出上用一行说明原因。
+在终端上，较长的工作显示进度，按 Ctrl+C 取消，
+不留下写了一半的文件。
 .PP
-Each verb is described below, as
+选项的值可以写作
+.B \-\-out
+.IR FILE ，
+也可以写作
+.BI \-\-out= FILE\fR。
+下面逐个说明各命令，与
 .B quenvale\-cli
-.I VERB
+.I 命令
 .B \-\-help
-prints it.
-.SH VERBS
+的输出相同。
+.SH 命令
 ]=])
 string(CONFIGURE "${page}" page @ONLY)
 
@@ -86,39 +100,52 @@ foreach(verb IN LISTS verbs)
   string(APPEND page ".SS ${verb_roff}\n.nf\n${help}\n.fi\n")
 endforeach()
 
-string(APPEND page [=[.SH OPTIONS
+string(APPEND page [=[.SH 选项
 .TP
-.B \-\-help
-Print the list of verbs and exit.
+.BR \-h ", " \-\-help
+列出全部命令后退出；写在命令后面时，说明这个命令。
 .TP
 .B \-\-version
-Print the program's version and exit.
-.SH EXIT STATUS
+输出程序的版本后退出。
+.SH 退出状态
 .TP
 .B 0
-The work was done.
+完成了。
 .TP
 .B 1
-It failed; one line on standard error says why.
+失败了；标准错误输出上有一行说明原因。
+.B check
+发现问题时也是 1。
 .TP
 .B 2
-The command line was wrong (an unknown verb or option).
-.SH ENVIRONMENT
+命令行有误（不认识的命令或选项、缺少的值或参数），
+标准错误输出上有一行说明。
+.SH 环境
 .TP
-.BR DISPLAY ", " WAYLAND_DISPLAY ", " QT_QPA_PLATFORM
-When none is set, verbs that draw (such as the report) render offscreen.
-.SH FILES
+.BR DISPLAY ", " WAYLAND_DISPLAY
+.B report specialty \-\-preview
+需要其中之一。
+.TP
+.B QT_QPA_PLATFORM
+没有设置时，
+.B report specialty \-\-pdf
+不使用显示器（offscreen）。
+.SH 文件
 .TP
 .I ~/.local/share/Quenvale/Data/MyDB.db
-The user's register when the program is installed (folder and file readable by their
-owner only).
-A copy run from a build folder uses
-.I Data/MyDB.db
-beside the executable when that folder can be written.
+安装后的程序为每个用户保存的登记册
+（文件夹和文件只有本人可读）。
+在编译目录中运行的程序，在可写时使用它旁边的
+.IR Data/MyDB.db 。
 .TP
 .I ~/.config/Quenvale/HKEY_LOCAL_MACHINE.reg
-The data\-source registration, which names the database file in use.
-.SH SEE ALSO
+数据源登记，写明正在使用的数据库文件。
+.TP
+.I /usr/libexec/quenvale/quenvale\-report\-preview
+打开报表预览窗口的程序，由
+.B report specialty \-\-preview
+启动。
+.SH 参见
 .BR quenvale (1)
 ]=])
 

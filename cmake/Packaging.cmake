@@ -1,7 +1,8 @@
 # Installation layout and the Debian package (cpack -G DEB; scripts/package.sh drives it).
 #
-# Installed under /usr: the two executables, the menu entry with its icons, the manual pages,
-# the copyright and changelog, and /usr/share/quenvale/. That last folder matters: an executable
+# Installed under /usr: the two executables, the report's preview window that quenvale-cli starts
+# (in /usr/libexec/quenvale, as no one runs it by hand), the menu entry with its icons, the
+# manual pages, the copyright and changelog, and /usr/share/quenvale/. That last folder matters: an executable
 # in a folder named bin with ../share/quenvale beside it is an installed copy, which keeps each
 # user's register in that user's data folder.
 
@@ -12,6 +13,8 @@ set(QUENVALE_GENERATED_DIR ${PROJECT_BINARY_DIR}/packaging)
 set(QUENVALE_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/quenvale)
 
 install(TARGETS quenvale quenvale-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# quenvale-cli looks for it at ../libexec/quenvale beside its own folder.
+install(TARGETS quenvale-report-preview RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/quenvale)
 install(FILES ${QUENVALE_PACKAGING_DIR}/quenvale.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(DIRECTORY ${QUENVALE_PACKAGING_DIR}/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
 install(FILES ${QUENVALE_PACKAGING_DIR}/README.installed DESTINATION ${CMAKE_INSTALL_DATADIR}/quenvale
@@ -64,9 +67,11 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # What the program loads at run time beyond the libraries it links: the SQLite driver plugin, the
-# Chinese translation of Qt's own texts, and the faces that stand in for 宋体, 楷体 and Arial.
+# Chinese translation of Qt's own texts, and the faces that stand in for 宋体, 楷体 and Arial
+# (Liberation Sans from either package; where both are installed, as LibreOffice brings the second,
+# fontconfig picks the second).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6sql6-sqlite, qt6-translations-l10n, fonts-arphic-uming, fonts-arphic-ukai, fonts-liberation")
+    "libqt6sql6-sqlite, qt6-translations-l10n, fonts-arphic-uming, fonts-arphic-ukai, fonts-liberation | fonts-liberation2")
 # The PostgreSQL driver, for registers kept on a server.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-psql")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "community questionnaire register (Quenvale社区管理信息系统)")

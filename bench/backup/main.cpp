@@ -13,12 +13,12 @@
 
 #include "Generator.h"
 #include "RawDb.h"
-#include "backup/Restore.h"
-#include "backup/Snapshots.h"
-#include "exchange/RegisterMerge.h"
-#include "store/Connection.h"
-#include "store/Encoding.h"
-#include "store/Schema.h"
+#include "core/backup/Restore.h"
+#include "core/backup/Snapshots.h"
+#include "core/exchange/RegisterMerge.h"
+#include "core/store/Connection.h"
+#include "core/store/Encoding.h"
+#include "core/store/Schema.h"
 
 namespace {
 

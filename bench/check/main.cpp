@@ -16,15 +16,15 @@
 
 #include "Generator.h"
 #include "RawDb.h"
-#include "check/RegisterCheck.h"
-#include "questionnaire/IdentityNumber.h"
-#include "store/Connection.h"
-#include "store/DataModule.h"
-#include "store/DataSourceRegistration.h"
-#include "store/Encoding.h"
-#include "store/Registry.h"
-#include "store/Schema.h"
-#include "store/Statements.h"
+#include "core/check/RegisterCheck.h"
+#include "core/questionnaire/IdentityNumber.h"
+#include "core/store/Connection.h"
+#include "core/store/DataModule.h"
+#include "core/store/DataSourceRegistration.h"
+#include "core/store/Encoding.h"
+#include "core/store/Registry.h"
+#include "core/store/Schema.h"
+#include "core/store/Statements.h"
 
 namespace {
 

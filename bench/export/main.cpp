@@ -20,13 +20,13 @@
 
 #include "Generator.h"
 #include "RawDb.h"
-#include "exchange/QuestionnaireExport.h"
-#include "exchange/StatsWorkbook.h"
-#include "store/DataModule.h"
-#include "store/DataSourceRegistration.h"
-#include "store/Encoding.h"
-#include "store/Registry.h"
-#include "store/Schema.h"
+#include "core/exchange/QuestionnaireExport.h"
+#include "core/exchange/StatsWorkbook.h"
+#include "core/store/DataModule.h"
+#include "core/store/DataSourceRegistration.h"
+#include "core/store/Encoding.h"
+#include "core/store/Registry.h"
+#include "core/store/Schema.h"
 
 namespace {
 

@@ -28,14 +28,14 @@
 #include "app/Application.h"
 #include "app/Startup.h"
 #include "app/TFrm_Main.h"
-#include "forms/TFrm_Find.h"
-#include "store/DataModule.h"
-#include "store/DataSourceRegistration.h"
-#include "store/Encoding.h"
-#include "store/RegisterSearch.h"
-#include "store/Registry.h"
-#include "store/Schema.h"
-#include "store/SqlQuery.h"
+#include "core/store/DataModule.h"
+#include "core/store/DataSourceRegistration.h"
+#include "core/store/Encoding.h"
+#include "core/store/RegisterSearch.h"
+#include "core/store/Registry.h"
+#include "core/store/Schema.h"
+#include "core/store/SqlQuery.h"
+#include "gui/data/TFrm_Find.h"
 
 namespace {
 

@@ -17,14 +17,14 @@
 
 #include "Generator.h"
 #include "PgCluster.h"
-#include "store/DataModule.h"
-#include "store/DataSource.h"
-#include "store/DataSourceRegistration.h"
-#include "store/Encoding.h"
-#include "store/Registry.h"
-#include "store/SqlQuery.h"
-#include "store/Statements.h"
-#include "store/SurveyStore.h"
+#include "core/store/DataModule.h"
+#include "core/store/DataSource.h"
+#include "core/store/DataSourceRegistration.h"
+#include "core/store/Encoding.h"
+#include "core/store/Registry.h"
+#include "core/store/SqlQuery.h"
+#include "core/store/Statements.h"
+#include "core/store/SurveyStore.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "app/FormRunner.h"
+#include "gui/ui/FormRunner.h"
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
 

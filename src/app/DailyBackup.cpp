@@ -5,8 +5,8 @@
 #include <QThread>
 
 #include "app/TFrm_Main.h"
-#include "backup/Snapshots.h"
-#include "ui/StatusPanels.h"
+#include "core/backup/Snapshots.h"
+#include "gui/ui/StatusPanels.h"
 
 Q_LOGGING_CATEGORY(lcDaily, "quenvale.backup.daily")
 
@@ -35,7 +35,7 @@ DailyBackup::DailyBackup(TFrm_Main* main, QString file)
         } catch (const sqlitefile::FileError& e) {
             qCWarning(lcDaily).noquote() << e.detail;
             emit done(false, QStringLiteral("自动备份失败：%1下次启动时再试。").arg(e.message));
-        } catch (const sqlitefile::Cancelled&) {
+        } catch (const Cancelled&) {
             emit done(true, QString());
         }
     });

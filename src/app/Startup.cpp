@@ -6,11 +6,11 @@
 #include <QTranslator>
 
 #include "app/DailyBackup.h"
-#include "app/Fonts.h"
 #include "app/TFrm_Main.h"
-#include "exchange/PendingWrites.h"
-#include "store/DataLocation.h"
-#include "store/DataModule.h"
+#include "core/exchange/PendingWrites.h"
+#include "core/report/Fonts.h"
+#include "core/store/DataLocation.h"
+#include "core/store/DataModule.h"
 
 namespace startup {
 

@@ -1,7 +1,5 @@
 #include "TFrm_Main.h"
 
-#include <sqlite3.h>
-
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
@@ -10,32 +8,30 @@
 #include <QIcon>
 #include <QMenu>
 #include <QMenuBar>
-#include <QSqlDatabase>
-#include <QSqlDriver>
-#include <QSqlQuery>
 #include <QStatusTipEvent>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/DataCommands.h"
-#include "app/TFrm_About.h"
-#include "check/TFrm_Check.h"
-#include "exchange/ExportCommands.h"
-#include "forms/TFrm_DataSource.h"
-#include "forms/TFrm_Edit.h"
-#include "forms/TFrm_Find.h"
-#include "forms/TFrm_New.h"
-#include "forms/TFrm_Query.h"
-#include "stats/TFrm_Total.h"
-#include "stats/TalentReport.h"
-#include "store/DataLocation.h"
-#include "store/DataSource.h"
-#include "store/DataSourceRegistration.h"
-#include "store/Registry.h"
-#include "store/Schema.h"
-#include "ui/Prompt.h"
-#include "ui/StatusPanels.h"
+#include "core/store/DataLocation.h"
+#include "core/store/DataSource.h"
+#include "core/store/DataSourceRegistration.h"
+#include "core/store/RegisterOpening.h"
+#include "core/store/Registry.h"
+#include "core/store/Schema.h"
+#include "gui/data/DataCommands.h"
+#include "gui/data/ExportCommands.h"
+#include "gui/data/TFrm_Check.h"
+#include "gui/data/TFrm_DataSource.h"
+#include "gui/data/TFrm_Find.h"
+#include "gui/forms/TFrm_About.h"
+#include "gui/forms/TFrm_Edit.h"
+#include "gui/forms/TFrm_New.h"
+#include "gui/forms/TFrm_Query.h"
+#include "gui/stats/TFrm_Report.h"
+#include "gui/stats/TFrm_Total.h"
+#include "gui/ui/Prompt.h"
+#include "gui/ui/StatusPanels.h"
 
 // The resources live in a static library: make sure they are linked and registered.
 static void initIcons() { Q_INIT_RESOURCE(icons); }
@@ -259,80 +255,16 @@ void TFrm_Main::buildToolBar() {
 }
 
 void TFrm_Main::FormCreate(const QString& appDir, Registry* registry) {
-    const DataLocation loc =
-        DataLocation::resolve(appDir.isEmpty() ? QCoreApplication::applicationDirPath() : appDir);
-    m_databaseFile = loc.file;
     Registry machineHive;
     Registry& hive = registry ? *registry : machineHive;
     // The clerk learns now, not after typing a questionnaire, when the database file cannot be
-    // used; the forms still report their own messages at their first statement. A server named
-    // by the data source is not tried here: each form reports it when it first needs it.
-    QString problem = loc.problem;
-    if (!datasource::server(hive.file()).isEmpty()) {
-        if (problem.isEmpty()) schema::ensureDatabaseFile(loc.file);
-        problem.clear();
-    } else if (problem.isEmpty()) {
-        problem = databaseProblem(loc.file);
-    }
-    if (!problem.isEmpty()) fail(this, problem);
-    // A value that cannot be written ends the registration; start-up goes on all the same.
-    formrunner::guarded(this, [&] { registration::registerDataSource(hive, loc.dbq); });
-}
-
-QString TFrm_Main::databaseProblem(const QString& file) {
-    const QString path = QDir::toNativeSeparators(file);
-    QString error;
-    if (!schema::ensureDatabaseFile(file, &error))
-        return QStringLiteral("无法建立数据库文件 %1。请检查磁盘空间和文件夹的权限，然后重新启动程序。")
-            .arg(path);
-    if (const QString refused = DataLocation::refusal(file); !refused.isEmpty()) return refused;
-    enum { Fine, Unreadable, Unwritable, NotOurs } outcome = Unreadable;
-    const QString probe = QStringLiteral("quenvale-startup-check");
-    if (schema::openExisting(probe, file, &error)) {
-        QSqlDatabase db = QSqlDatabase::database(probe, false);
-        QSqlQuery q(db);
-        // A moment's wait only: a lock held that long by another program is worth saying.
-        q.exec(QStringLiteral("PRAGMA busy_timeout=250"));
-        if (q.exec(QStringLiteral("PRAGMA quick_check(1)")) && q.next() &&
-            q.value(0).toString() == QLatin1String("ok")) {
-            QStringList present = db.tables();
-            for (QString& t : present) t = t.toLower();
-            outcome = Fine;
-            for (const QString& t : schema::tables())
-                if (!present.contains(t.toLower())) outcome = NotOurs;
-            // SQLite falls back to reading a file it may not write: ask it which it did.
-            const QVariant handle = db.driver()->handle();
-            const bool readOnly =
-                handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0 &&
-                sqlite3_db_readonly(*static_cast<sqlite3* const*>(handle.constData()), "main") == 1;
-            if (outcome == Fine && (readOnly || !(q.exec(QStringLiteral("BEGIN IMMEDIATE")) &&
-                                                  q.exec(QStringLiteral("ROLLBACK")))))
-                outcome = Unwritable;
-        }
-        q.finish();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(probe);
-    switch (outcome) {
-        case Fine:
-            return {};
-        case NotOurs:
-            return QStringLiteral(
-                       "数据库文件 %1 不含登记册的数据表，不是本程序的数据库。"
-                       "现在录入的问卷将无法保存，请先换回正确的数据库文件。")
-                .arg(path);
-        case Unwritable:
-            return QStringLiteral(
-                       "数据库文件 %1 无法写入（文件只读，或正被其他程序占用）。"
-                       "现在录入的问卷将无法保存，请先解决这个问题。")
-                .arg(path);
-        case Unreadable:
-            break;
-    }
-    return QStringLiteral(
-               "无法打开数据库文件 %1（文件已损坏，或不是数据库文件）。"
-               "现在录入的问卷将无法保存，请先解决这个问题。")
-        .arg(path);
+    // used; the forms still report their own messages at their first statement.
+    const RegisterOpening opening =
+        RegisterOpening::prepare(appDir.isEmpty() ? QCoreApplication::applicationDirPath() : appDir, hive);
+    m_databaseFile = opening.location.file;
+    if (!opening.problem.isEmpty()) fail(this, opening.problem);
+    // A value that cannot be written ended the registration; start-up goes on all the same.
+    if (!opening.registrationError.isEmpty()) fail(this, opening.registrationError);
 }
 
 void TFrm_Main::setFormFactory(Command command, formrunner::Factory factory) {

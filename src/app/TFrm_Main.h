@@ -4,7 +4,7 @@
 #include <QMap>
 #include <functional>
 
-#include "app/FormRunner.h"
+#include "gui/ui/FormRunner.h"
 
 class QAction;
 class QMenu;
@@ -59,9 +59,6 @@ protected:
 
 private:
     void FormCreate(const QString& appDir, Registry* registry);
-    /// Makes the database file when it is missing and checks that it opens for writing; the
-    /// message for the clerk when it does not, empty when all is well.
-    static QString databaseProblem(const QString& file);
     void buildMenu();
     void buildToolBar();
     void buildDataMenu();

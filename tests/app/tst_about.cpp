@@ -5,7 +5,7 @@
 #include <QtTest>
 
 #include "app/Startup.h"
-#include "app/TFrm_About.h"
+#include "gui/forms/TFrm_About.h"
 
 class TstAbout : public QObject {
     Q_OBJECT

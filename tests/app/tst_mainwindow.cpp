@@ -11,12 +11,12 @@
 #include "TestDb.h"
 #include "app/Application.h"
 #include "app/Startup.h"
-#include "app/TFrm_About.h"
 #include "app/TFrm_Main.h"
-#include "store/DataSourceRegistration.h"
-#include "store/Registry.h"
-#include "ui/ScriptedPrompt.h"
-#include "ui/StatusPanels.h"
+#include "core/store/DataSourceRegistration.h"
+#include "core/store/Registry.h"
+#include "gui/forms/TFrm_About.h"
+#include "gui/ui/ScriptedPrompt.h"
+#include "gui/ui/StatusPanels.h"
 
 namespace {
 

@@ -15,11 +15,11 @@
 
 #include "ReadBack.h"
 #include "TestDb.h"
-#include "exchange/QuestionnaireExport.h"
-#include "exchange/WideLayout.h"
-#include "store/DataModule.h"
-#include "store/SqlQuery.h"
-#include "store/SurveyStore.h"
+#include "core/exchange/QuestionnaireExport.h"
+#include "core/exchange/WideLayout.h"
+#include "core/store/DataModule.h"
+#include "core/store/SqlQuery.h"
+#include "core/store/SurveyStore.h"
 
 using namespace catalogue;
 using exchange::Format;
@@ -128,7 +128,7 @@ private slots:
 private:
     void seed();
     QString out(const QString& name) const { return m_out->path() + u'/' + name; }
-    exchange::ExportResult run(Format f, Layout l, const QString& path, const exchange::ProgressFn& p = {}) {
+    exchange::ExportResult run(Format f, Layout l, const QString& path, const ProgressFn& p = {}) {
         return exchange::exportQuestionnaires({f, l, path}, p);
     }
     QStringList folder() const { return QDir(m_out->path()).entryList(QDir::Files | QDir::Hidden); }

@@ -20,10 +20,10 @@
 #include "TestDb.h"
 #include "app/Startup.h"
 #include "app/TFrm_Main.h"
-#include "forms/TFrm_New.h"
-#include "questionnaire/QuestionnairePages.h"
-#include "store/Registry.h"
-#include "ui/ScriptedPrompt.h"
+#include "core/store/Registry.h"
+#include "gui/forms/QuestionnairePages.h"
+#include "gui/forms/TFrm_New.h"
+#include "gui/ui/ScriptedPrompt.h"
 
 using namespace catalogue;
 

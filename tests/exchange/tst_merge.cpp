@@ -11,21 +11,21 @@
 #include <QtTest>
 
 #include "TestDb.h"
-#include "app/Fonts.h"
-#include "app/TFrm_Merge.h"
-#include "backup/Restore.h"
-#include "backup/Snapshots.h"
-#include "exchange/RegisterImage.h"
-#include "exchange/RegisterMerge.h"
-#include "exchange/RegisterReader.h"
-#include "forms/TFrm_New.h"
-#include "questionnaire/QuestionnairePages.h"
-#include "store/Connection.h"
-#include "store/Schema.h"
-#include "store/SqlQuery.h"
-#include "store/Statements.h"
-#include "store/SurveyStore.h"
-#include "ui/ScriptedPrompt.h"
+#include "core/backup/Restore.h"
+#include "core/backup/Snapshots.h"
+#include "core/exchange/RegisterImage.h"
+#include "core/exchange/RegisterMerge.h"
+#include "core/exchange/RegisterReader.h"
+#include "core/report/Fonts.h"
+#include "core/store/Connection.h"
+#include "core/store/Schema.h"
+#include "core/store/SqlQuery.h"
+#include "core/store/Statements.h"
+#include "core/store/SurveyStore.h"
+#include "gui/data/TFrm_Merge.h"
+#include "gui/forms/QuestionnairePages.h"
+#include "gui/forms/TFrm_New.h"
+#include "gui/ui/ScriptedPrompt.h"
 
 using namespace catalogue;
 
@@ -482,7 +482,7 @@ void TstMerge::cancelledOrFailedChangesNothing() {
         RegisterMerge merge(m_b);
         MergePlan plan = merge.plan();
         plan.conflicts[0].takeTheirs = true;
-        QVERIFY_THROWS_EXCEPTION(sqlitefile::Cancelled,
+        QVERIFY_THROWS_EXCEPTION(Cancelled,
                                  merge.apply(
                                      plan, [](qint64, qint64) { return false; }, false));
         QCOMPARE(db->dump(), before);

@@ -13,15 +13,15 @@
 
 #include "ReadBack.h"
 #include "TestDb.h"
-#include "check/ProblemCsv.h"
-#include "check/RegisterCheck.h"
-#include "exchange/CsvFile.h"
-#include "exchange/MergeReport.h"
-#include "exchange/QuestionnaireExport.h"
-#include "exchange/RegisterMerge.h"
-#include "exchange/StatsWorkbook.h"
-#include "store/SqlQuery.h"
-#include "store/SurveyStore.h"
+#include "core/check/ProblemCsv.h"
+#include "core/check/RegisterCheck.h"
+#include "core/exchange/CsvFile.h"
+#include "core/exchange/MergeReport.h"
+#include "core/exchange/QuestionnaireExport.h"
+#include "core/exchange/RegisterMerge.h"
+#include "core/exchange/StatsWorkbook.h"
+#include "core/store/SqlQuery.h"
+#include "core/store/SurveyStore.h"
 
 using exchange::CsvFile;
 using Kind = exchange::CsvFile::Kind;

@@ -7,11 +7,11 @@
 
 #include "ReadBack.h"
 #include "TestDb.h"
-#include "exchange/StatsWorkbook.h"
-#include "stats/TFrm_Total.h"
-#include "stats/TotalPages.h"
-#include "store/SqlQuery.h"
-#include "store/SurveyStore.h"
+#include "core/exchange/StatsWorkbook.h"
+#include "core/store/SqlQuery.h"
+#include "core/store/SurveyStore.h"
+#include "gui/stats/TFrm_Total.h"
+#include "gui/stats/TotalPages.h"
 
 using namespace catalogue;
 

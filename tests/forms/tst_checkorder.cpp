@@ -10,12 +10,12 @@
 #include <memory>
 
 #include "TestDb.h"
-#include "forms/TFrm_Edit.h"
-#include "forms/TFrm_New.h"
-#include "questionnaire/QuestionnairePages.h"
-#include "store/SqlQuery.h"
-#include "store/SurveyStore.h"
-#include "ui/ScriptedPrompt.h"
+#include "core/store/SqlQuery.h"
+#include "core/store/SurveyStore.h"
+#include "gui/forms/QuestionnairePages.h"
+#include "gui/forms/TFrm_Edit.h"
+#include "gui/forms/TFrm_New.h"
+#include "gui/ui/ScriptedPrompt.h"
 
 using namespace catalogue;
 

@@ -9,11 +9,11 @@
 
 #include "PgCluster.h"
 #include "TestDb.h"
-#include "app/Fonts.h"
-#include "forms/TFrm_DataSource.h"
-#include "store/Connection.h"
-#include "store/DataSource.h"
-#include "ui/ScriptedPrompt.h"
+#include "core/report/Fonts.h"
+#include "core/store/Connection.h"
+#include "core/store/DataSource.h"
+#include "gui/data/TFrm_DataSource.h"
+#include "gui/ui/ScriptedPrompt.h"
 
 class TstDataSourceForm : public QObject {
     Q_OBJECT

@@ -6,14 +6,14 @@
 #include <memory>
 
 #include "TestDb.h"
-#include "forms/TFrm_Edit.h"
-#include "questionnaire/QuestionnairePages.h"
-#include "store/Schema.h"
-#include "store/SqlQuery.h"
-#include "store/Statements.h"
-#include "store/SurveyStore.h"
-#include "ui/ScriptedPrompt.h"
-#include "ui/StatusPanels.h"
+#include "core/store/Schema.h"
+#include "core/store/SqlQuery.h"
+#include "core/store/Statements.h"
+#include "core/store/SurveyStore.h"
+#include "gui/forms/QuestionnairePages.h"
+#include "gui/forms/TFrm_Edit.h"
+#include "gui/ui/ScriptedPrompt.h"
+#include "gui/ui/StatusPanels.h"
 
 using namespace catalogue;
 

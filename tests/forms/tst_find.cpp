@@ -9,16 +9,16 @@
 #include <memory>
 
 #include "TestDb.h"
-#include "app/Fonts.h"
-#include "forms/TFrm_Edit.h"
-#include "forms/TFrm_Find.h"
-#include "forms/TFrm_Query.h"
-#include "questionnaire/QuestionnairePages.h"
-#include "store/RegisterSearch.h"
-#include "store/SqlQuery.h"
-#include "store/SurveyStore.h"
-#include "ui/ScriptedPrompt.h"
-#include "ui/StatusPanels.h"
+#include "core/report/Fonts.h"
+#include "core/store/RegisterSearch.h"
+#include "core/store/SqlQuery.h"
+#include "core/store/SurveyStore.h"
+#include "gui/data/TFrm_Find.h"
+#include "gui/forms/QuestionnairePages.h"
+#include "gui/forms/TFrm_Edit.h"
+#include "gui/forms/TFrm_Query.h"
+#include "gui/ui/ScriptedPrompt.h"
+#include "gui/ui/StatusPanels.h"
 
 using namespace catalogue;
 

@@ -12,12 +12,12 @@
 
 #include "PageHintTable.h"
 #include "TestDb.h"
-#include "app/Fonts.h"
-#include "forms/TFrm_New.h"
-#include "questionnaire/QuestionnairePages.h"
-#include "store/Statements.h"
-#include "ui/ScriptedPrompt.h"
-#include "ui/StatusPanels.h"
+#include "core/report/Fonts.h"
+#include "core/store/Statements.h"
+#include "gui/forms/QuestionnairePages.h"
+#include "gui/forms/TFrm_New.h"
+#include "gui/ui/ScriptedPrompt.h"
+#include "gui/ui/StatusPanels.h"
 
 using namespace catalogue;
 

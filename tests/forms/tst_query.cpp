@@ -6,14 +6,14 @@
 
 #include "PageHintTable.h"
 #include "TestDb.h"
-#include "app/Fonts.h"
-#include "forms/TFrm_Query.h"
-#include "questionnaire/QuestionnairePages.h"
-#include "store/SqlQuery.h"
-#include "store/Statements.h"
-#include "store/SurveyStore.h"
-#include "ui/ScriptedPrompt.h"
-#include "ui/StatusPanels.h"
+#include "core/report/Fonts.h"
+#include "core/store/SqlQuery.h"
+#include "core/store/Statements.h"
+#include "core/store/SurveyStore.h"
+#include "gui/forms/QuestionnairePages.h"
+#include "gui/forms/TFrm_Query.h"
+#include "gui/ui/ScriptedPrompt.h"
+#include "gui/ui/StatusPanels.h"
 
 using namespace catalogue;
 

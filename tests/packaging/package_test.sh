@@ -49,6 +49,7 @@ dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$TMP/files"
 expected=(
     /usr/bin/quenvale
     /usr/bin/quenvale-cli
+    /usr/libexec/quenvale/quenvale-report-preview
     /usr/share/applications/quenvale.desktop
     /usr/share/man/man1/quenvale-cli.1.gz
     /usr/share/man/man1/quenvale.1.gz
@@ -101,7 +102,7 @@ for page in quenvale-cli quenvale; do
     [ -z "$warnings" ] || fail "$page.1 warnings: $warnings"
 done
 manual="$(zcat "$ROOT/usr/share/man/man1/quenvale-cli.1.gz" 2>/dev/null)"
-verbs="$("$BUILD_DIR/bin/quenvale-cli" --help | sed -n 's/^\(Usage:\)\? *quenvale-cli \([a-z][a-z0-9-]*\).*/\2/p' | sort -u)"
+verbs="$("$BUILD_DIR/bin/quenvale-cli" --help | sed -n 's/^\(用法：\)\? *quenvale-cli \([a-z][a-z0-9-]*\).*/\2/p' | sort -u)"
 [ -n "$verbs" ] || fail "quenvale-cli --help names no verbs"
 for verb in $verbs; do
     grep -qx ".SS ${verb//-/\\\\-}" <<<"$manual" || fail "the manual page lacks the verb $verb"
@@ -122,8 +123,8 @@ owner() {  # the package that holds file $1 (merged /usr: try both spellings)
     done
     return 1
 }
-for exe in quenvale quenvale-cli; do
-    bin="$ROOT/usr/bin/$exe"
+for bin in "$ROOT/usr/bin/quenvale" "$ROOT/usr/bin/quenvale-cli" "$ROOT/usr/libexec/quenvale/quenvale-report-preview"; do
+    exe="$(basename "$bin")"
     while read -r lib; do
         # The dynamic loader has no "=>" in ldd's list: it is the one path there.
         path="$(ldd "$bin" | awk -v l="$lib" '$1 == l {print $3} $1 ~ "/" l "$" {print $1}' | head -n1)"
@@ -132,6 +133,10 @@ for exe in quenvale quenvale-cli; do
         declared "$pkg" || fail "$exe needs $lib from $pkg, which Depends does not name"
     done < <(readelf -d "$bin" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
 done
+# The command line is no window program: the preview window lives in its own executable.
+if readelf -d "$ROOT/usr/bin/quenvale-cli" | grep -q 'NEEDED.*libQt6\(Widgets\|PrintSupport\)'; then
+    fail "quenvale-cli links a widget library"
+fi
 # What Qt loads at run time instead of linking: the platform and SQLite plugins, the Chinese
 # translation, the fonts that stand in for 宋体, 楷体 and Arial.
 qt_plugins="$(qtpaths6 --query QT_INSTALL_PLUGINS 2>/dev/null || echo /usr/lib/"$(dpkg-architecture -qDEB_HOST_MULTIARCH)"/qt6/plugins)"
@@ -151,6 +156,15 @@ for f in "${runtime_files[@]}"; do
 done
 for font in 'AR PL UMing CN' 'AR PL UKai CN' 'Liberation Sans'; do
     [ "$(fc-match -f '%{family[0]}' "$font")" = "$font" ] || fail "the face $font is not installed here"
+done
+# Liberation Sans comes from either package (fonts-liberation2 where LibreOffice is installed).
+sans="$(owner "$(fc-match -f '%{file}' 'Liberation Sans')")"
+case "$sans" in
+    fonts-liberation | fonts-liberation2) ;;
+    *) fail "Liberation Sans comes from $sans, neither fonts-liberation nor fonts-liberation2" ;;
+esac
+for pkg in fonts-liberation fonts-liberation2; do
+    declared "$pkg" || fail "Depends does not offer $pkg for Liberation Sans"
 done
 recommends="$(field Recommends)"
 grep -q 'libqt6sql6-psql' <<<"$recommends$depends" || fail "libqt6sql6-psql is neither recommended nor required"

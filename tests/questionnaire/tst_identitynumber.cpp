@@ -2,7 +2,7 @@
 // the older 15-digit form and its 18-digit equivalent, and every shape that is no number at all.
 #include <QtTest>
 
-#include "questionnaire/IdentityNumber.h"
+#include "core/questionnaire/IdentityNumber.h"
 
 using V = IdentityNumber::Verdict;
 Q_DECLARE_METATYPE(IdentityNumber::Verdict)

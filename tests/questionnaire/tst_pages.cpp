@@ -4,8 +4,8 @@
 #include <QLineEdit>
 #include <QtTest>
 
-#include "questionnaire/IdNumberValidator.h"
-#include "questionnaire/QuestionnairePages.h"
+#include "gui/forms/IdNumberValidator.h"
+#include "gui/forms/QuestionnairePages.h"
 
 using namespace catalogue;
 Q_DECLARE_METATYPE(catalogue::FormKind)

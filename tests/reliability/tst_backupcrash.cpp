@@ -5,13 +5,13 @@
 #include <random>
 
 #include "TestDb.h"
-#include "backup/Restore.h"
-#include "backup/Snapshots.h"
-#include "exchange/RegisterMerge.h"
-#include "store/Connection.h"
-#include "store/Schema.h"
-#include "store/SqlQuery.h"
-#include "store/SurveyStore.h"
+#include "core/backup/Restore.h"
+#include "core/backup/Snapshots.h"
+#include "core/exchange/RegisterMerge.h"
+#include "core/store/Connection.h"
+#include "core/store/Schema.h"
+#include "core/store/SqlQuery.h"
+#include "core/store/SurveyStore.h"
 
 using namespace catalogue;
 

@@ -5,11 +5,11 @@
 #include <random>
 
 #include "TestDb.h"
-#include "store/Connection.h"
-#include "store/Encoding.h"
-#include "store/SqlQuery.h"
-#include "store/Statements.h"
-#include "store/SurveyStore.h"
+#include "core/store/Connection.h"
+#include "core/store/Encoding.h"
+#include "core/store/SqlQuery.h"
+#include "core/store/Statements.h"
+#include "core/store/SurveyStore.h"
 
 using namespace catalogue;
 

@@ -10,17 +10,17 @@
 
 #include "TestDb.h"
 #include "app/TFrm_Main.h"
-#include "forms/TFrm_Edit.h"
-#include "forms/TFrm_New.h"
-#include "forms/TFrm_Query.h"
-#include "questionnaire/QuestionnairePages.h"
-#include "stats/TFrm_Total.h"
-#include "stats/TalentReport.h"
-#include "store/Connection.h"
-#include "store/Registry.h"
-#include "store/SqlQuery.h"
-#include "store/SurveyStore.h"
-#include "ui/ScriptedPrompt.h"
+#include "core/report/TalentReport.h"
+#include "core/store/Connection.h"
+#include "core/store/Registry.h"
+#include "core/store/SqlQuery.h"
+#include "core/store/SurveyStore.h"
+#include "gui/forms/QuestionnairePages.h"
+#include "gui/forms/TFrm_Edit.h"
+#include "gui/forms/TFrm_New.h"
+#include "gui/forms/TFrm_Query.h"
+#include "gui/stats/TFrm_Total.h"
+#include "gui/ui/ScriptedPrompt.h"
 
 namespace {
 

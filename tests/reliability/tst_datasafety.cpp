@@ -10,17 +10,17 @@
 
 #include "TestDb.h"
 #include "app/TFrm_Main.h"
-#include "forms/TFrm_New.h"
-#include "questionnaire/QuestionnairePages.h"
-#include "store/Connection.h"
-#include "store/DataLocation.h"
-#include "store/DataModule.h"
-#include "store/DataSourceRegistration.h"
-#include "store/Registry.h"
-#include "store/Schema.h"
-#include "store/SqlQuery.h"
-#include "store/SurveyStore.h"
-#include "ui/ScriptedPrompt.h"
+#include "core/store/Connection.h"
+#include "core/store/DataLocation.h"
+#include "core/store/DataModule.h"
+#include "core/store/DataSourceRegistration.h"
+#include "core/store/Registry.h"
+#include "core/store/Schema.h"
+#include "core/store/SqlQuery.h"
+#include "core/store/SurveyStore.h"
+#include "gui/forms/QuestionnairePages.h"
+#include "gui/forms/TFrm_New.h"
+#include "gui/ui/ScriptedPrompt.h"
 
 using namespace catalogue;
 

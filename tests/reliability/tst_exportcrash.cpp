@@ -10,10 +10,10 @@
 #include <random>
 
 #include "TestDb.h"
-#include "exchange/PendingWrites.h"
-#include "exchange/QuestionnaireExport.h"
-#include "exchange/Temporaries.h"
-#include "store/Connection.h"
+#include "core/exchange/PendingWrites.h"
+#include "core/exchange/QuestionnaireExport.h"
+#include "core/exchange/Temporaries.h"
+#include "core/store/Connection.h"
 
 namespace {
 

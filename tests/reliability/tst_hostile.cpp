@@ -6,15 +6,15 @@
 #include <QtTest>
 
 #include "TestDb.h"
-#include "forms/TFrm_Edit.h"
-#include "forms/TFrm_New.h"
-#include "forms/TFrm_Query.h"
-#include "questionnaire/QuestionnairePages.h"
-#include "stats/TFrm_Total.h"
-#include "store/SqlQuery.h"
-#include "store/Statements.h"
-#include "store/SurveyStore.h"
-#include "ui/ScriptedPrompt.h"
+#include "core/store/SqlQuery.h"
+#include "core/store/Statements.h"
+#include "core/store/SurveyStore.h"
+#include "gui/forms/QuestionnairePages.h"
+#include "gui/forms/TFrm_Edit.h"
+#include "gui/forms/TFrm_New.h"
+#include "gui/forms/TFrm_Query.h"
+#include "gui/stats/TFrm_Total.h"
+#include "gui/ui/ScriptedPrompt.h"
 
 using namespace catalogue;
 

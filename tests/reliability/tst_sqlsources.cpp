@@ -9,7 +9,7 @@ class TstSqlSources : public QObject {
 private slots:
     void statementsAreFixedTexts() {
         // Table definitions are made from the fixed list of table names, never from user data.
-        const QStringList allowed = {"src/store/Schema.cpp", "src/store/ServerSchema.cpp"};
+        const QStringList allowed = {"src/core/store/Schema.cpp", "src/core/store/ServerSchema.cpp"};
         const QRegularExpression sqlLiteral(
             R"re("((?:[^"\\]|\\.)*\b(?:select|insert\s+into|delete\s+from|update\s+\w+\s+set|create\s+(?:table|index|trigger)|drop\s+table|pragma)\b(?:[^"\\]|\\.)*)")re",
             QRegularExpression::CaseInsensitiveOption);

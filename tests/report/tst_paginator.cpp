@@ -2,9 +2,9 @@
 #include <QPainter>
 #include <QtTest>
 
-#include "app/Fonts.h"
-#include "report/PagePainter.h"
-#include "report/Paginator.h"
+#include "core/report/Fonts.h"
+#include "core/report/PagePainter.h"
+#include "core/report/Paginator.h"
 
 using namespace report;
 

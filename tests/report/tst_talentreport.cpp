@@ -6,10 +6,10 @@
 #include <QtTest>
 
 #include "TestDb.h"
-#include "app/Fonts.h"
-#include "stats/TFrm_Report.h"
-#include "stats/TalentReport.h"
-#include "ui/ScriptedPrompt.h"
+#include "core/report/Fonts.h"
+#include "gui/stats/TFrm_Report.h"
+#include "gui/stats/TFrm_Report.h"
+#include "gui/ui/ScriptedPrompt.h"
 
 namespace {
 

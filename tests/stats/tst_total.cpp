@@ -6,11 +6,11 @@
 #include <QtTest>
 
 #include "TestDb.h"
-#include "app/Fonts.h"
-#include "stats/TFrm_Total.h"
-#include "store/AnswerCounts.h"
-#include "store/SqlQuery.h"
-#include "ui/StatusPanels.h"
+#include "core/report/Fonts.h"
+#include "core/store/AnswerCounts.h"
+#include "core/store/SqlQuery.h"
+#include "gui/stats/TFrm_Total.h"
+#include "gui/ui/StatusPanels.h"
 
 namespace {
 

@@ -13,15 +13,15 @@
 
 #include "PgCluster.h"
 #include "TestDb.h"
-#include "forms/RecordForms.h"
-#include "stats/TFrm_Total.h"
-#include "store/DataModule.h"
-#include "store/Encoding.h"
-#include "store/Schema.h"
-#include "store/SqlQuery.h"
-#include "store/Statements.h"
-#include "store/SurveyStore.h"
-#include "ui/ScriptedPrompt.h"
+#include "core/store/DataModule.h"
+#include "core/store/Encoding.h"
+#include "core/store/Schema.h"
+#include "core/store/SqlQuery.h"
+#include "core/store/Statements.h"
+#include "core/store/SurveyStore.h"
+#include "gui/forms/RecordForms.h"
+#include "gui/stats/TFrm_Total.h"
+#include "gui/ui/ScriptedPrompt.h"
 
 using namespace catalogue;
 

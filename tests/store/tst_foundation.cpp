@@ -4,15 +4,15 @@
 #include <QtTest>
 
 #include "TestDb.h"
-#include "store/Connection.h"
-#include "store/DataLocation.h"
-#include "store/DataModule.h"
-#include "store/DataSourceRegistration.h"
-#include "store/DbError.h"
-#include "store/Registry.h"
-#include "store/Schema.h"
-#include "store/SqlQuery.h"
-#include "store/SurveyStore.h"
+#include "core/store/Connection.h"
+#include "core/store/DataLocation.h"
+#include "core/store/DataModule.h"
+#include "core/store/DataSourceRegistration.h"
+#include "core/store/DbError.h"
+#include "core/store/Registry.h"
+#include "core/store/Schema.h"
+#include "core/store/SqlQuery.h"
+#include "core/store/SurveyStore.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 #include <QtTest>
 
 #include "TestDb.h"
-#include "store/Encoding.h"
-#include "store/SqlQuery.h"
-#include "store/Statements.h"
-#include "store/SurveyStore.h"
+#include "core/store/Encoding.h"
+#include "core/store/SqlQuery.h"
+#include "core/store/Statements.h"
+#include "core/store/SurveyStore.h"
 
 using namespace catalogue;
 

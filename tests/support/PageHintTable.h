@@ -4,7 +4,7 @@
 #include <QTabBar>
 #include <QtTest>
 
-#include "questionnaire/QuestionnairePages.h"
+#include "gui/forms/QuestionnairePages.h"
 
 /// What the New and Query forms' status bar shows when the focus enters each of the fourteen
 /// pages: the title (panel 0) and the instruction (panel 1), page one first.

@@ -7,12 +7,12 @@
 #include <QUuid>
 
 #include "PgCluster.h"
-#include "store/Connection.h"
-#include "store/DataModule.h"
-#include "store/DataSource.h"
-#include "store/DataSourceRegistration.h"
-#include "store/Registry.h"
-#include "store/Schema.h"
+#include "core/store/Connection.h"
+#include "core/store/DataModule.h"
+#include "core/store/DataSource.h"
+#include "core/store/DataSourceRegistration.h"
+#include "core/store/Registry.h"
+#include "core/store/Schema.h"
 
 TestDb::Engine TestDb::engine() {
     return qgetenv("QUENVALE_TEST_ENGINE") == "server" ? Engine::Server : Engine::File;

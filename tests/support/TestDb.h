@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "questionnaire/Answers.h"
+#include "core/questionnaire/Answers.h"
 
 class TDM;
 
