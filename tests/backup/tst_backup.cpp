@@ -865,10 +865,14 @@ void TstBackup::twoBackupsInOneSecond() {
         QCOMPARE(names, (QStringList{"MyDB-" + stamp + "-2.db", "MyDB-" + stamp + ".db"}));
         QVERIFY(backup::isRegisterCopy(made[0]) && backup::isRegisterCopy(made[1]));
     }
-    // Listed newest first: a second copy of a second is newer than the first.
+    // A third in the last second; listed newest first, the later copies of a second before the earlier.
+    QCOMPARE(QFileInfo(backup::Snapshots(m_db->file(), [] { return QDateTime(QDate(2026, 3, 4), QTime(5, 6, 2)); })
+                           .backupNow())
+                 .fileName(),
+             QStringLiteral("MyDB-20260304-050602-3.db"));
     QStringList listed;
     for (const backup::BackupInfo& b : backup::Snapshots(m_db->file()).list()) listed << QFileInfo(b.path).fileName();
-    QCOMPARE(listed, (QStringList{"MyDB-20260304-050602-2.db", "MyDB-20260304-050602.db", "MyDB-20260304-050601-2.db",
+    QCOMPARE(listed, (QStringList{"MyDB-20260304-050602-3.db", "MyDB-20260304-050602-2.db", "MyDB-20260304-050602.db", "MyDB-20260304-050601-2.db",
                                   "MyDB-20260304-050601.db", "MyDB-20260304-050600-2.db", "MyDB-20260304-050600.db"}));
 }
 
