@@ -25,6 +25,15 @@ def unescape(v):
     return v
 
 
+def ref(source):
+    if source is None:
+        return None
+    for r in (getattr(source, "numRef", None), getattr(source, "strRef", None)):
+        if r is not None:
+            return r.f
+    return None
+
+
 def xlsx(path, decode=True):
     import openpyxl
     import zipfile
@@ -48,6 +57,8 @@ def xlsx(path, decode=True):
             "frozen": ws.freeze_panes,
             "widths": {k: v.width for k, v in ws.column_dimensions.items()},
             "charts": len(ws._charts),
+            # What each chart draws: the cells of its categories and of its values.
+            "chartRanges": [[ref(c.series[0].cat), ref(c.series[0].val)] if c.series else [] for c in ws._charts],
         })
     return {"sheets": sheets}
 
