@@ -686,6 +686,27 @@ void TstBackup::restoreRefusedWhileAnotherProgramHoldsTheRegister() {
         sqlite3_close_v2(writer);
     }
     QCOMPARE(m_db->count("BasicInfo", "shell"), 1);
+    // The same with one that writes through a write-ahead log: what it wrote is in the log.
+    {
+        sqlite3* writer = nullptr;
+        QCOMPARE(sqlite3_open_v2(QFile::encodeName(m_db->file()).constData(), &writer, SQLITE_OPEN_READWRITE,
+                                 nullptr),
+                 SQLITE_OK);
+        QCOMPARE(sqlite3_exec(writer,
+                              "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0; "
+                              "insert into BasicInfo (ID) values ('shell log')",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        QVERIFY(QFileInfo(m_db->file() + "-wal").size() > 0);
+        try {
+            backup::restore(offered, snapshots);
+            QFAIL("restored under another program's log");
+        } catch (const sqlitefile::FileError& e) {
+            QCOMPARE(e.message, QStringLiteral("登记册正被其他程序使用，") + backup::kNotRestored);
+        }
+        sqlite3_close_v2(writer);
+    }
+    QCOMPARE(m_db->count("BasicInfo", "shell log"), 1);
     backup::restore(offered, snapshots);
     QCOMPARE(m_db->count("BasicInfo"), 1);
     // This program still holds its register: another restore elsewhere is refused while it does.
