@@ -887,14 +887,18 @@ void TstBackup::twoBackupsInOneSecond() {
         QVERIFY(backup::isRegisterCopy(made[0]) && backup::isRegisterCopy(made[1]));
     }
     // A third in the last second; listed newest first, the later copies of a second before the earlier.
-    QCOMPARE(QFileInfo(backup::Snapshots(m_db->file(), [] { return QDateTime(QDate(2026, 3, 4), QTime(5, 6, 2)); })
-                           .backupNow())
-                 .fileName(),
-             QStringLiteral("MyDB-20260304-050602-3.db"));
+    QCOMPARE(
+        QFileInfo(backup::Snapshots(m_db->file(), [] { return QDateTime(QDate(2026, 3, 4), QTime(5, 6, 2)); })
+                      .backupNow())
+            .fileName(),
+        QStringLiteral("MyDB-20260304-050602-3.db"));
     QStringList listed;
-    for (const backup::BackupInfo& b : backup::Snapshots(m_db->file()).list()) listed << QFileInfo(b.path).fileName();
-    QCOMPARE(listed, (QStringList{"MyDB-20260304-050602-3.db", "MyDB-20260304-050602-2.db", "MyDB-20260304-050602.db", "MyDB-20260304-050601-2.db",
-                                  "MyDB-20260304-050601.db", "MyDB-20260304-050600-2.db", "MyDB-20260304-050600.db"}));
+    for (const backup::BackupInfo& b : backup::Snapshots(m_db->file()).list())
+        listed << QFileInfo(b.path).fileName();
+    QCOMPARE(listed,
+             (QStringList{"MyDB-20260304-050602-3.db", "MyDB-20260304-050602-2.db", "MyDB-20260304-050602.db",
+                          "MyDB-20260304-050601-2.db", "MyDB-20260304-050601.db", "MyDB-20260304-050600-2.db",
+                          "MyDB-20260304-050600.db"}));
 }
 
 void TstBackup::linkedBackupFolderRefused() {

@@ -361,7 +361,8 @@ void TstMerge::tableByTableReadsAsTheLookup() {
     db->exec("drop table t");
     db->exec("insert into Depend (ID, Code) values ('4401011977070722229', '01')");
     // The other text comes from the other option's row, not from a row stored after it.
-    db->exec("insert into Channel (ID, Code, Name) values (?, '99', '网络'), (?, '03', '不是其它')", {kOnlyB, kOnlyB});
+    db->exec("insert into Channel (ID, Code, Name) values (?, '99', '网络'), (?, '03', '不是其它')",
+             {kOnlyB, kOnlyB});
 
     auto byReader = [] {
         QStringList out;

@@ -43,8 +43,8 @@ private:
     static bool chartDrawsOptions(const QJsonObject& sheet, int options) {
         const QString at = QStringLiteral("'%1'!$%2$4:$%2$%3").arg(sheet.value("name").toString());
         const QJsonArray ranges = sheet.value("chartRanges").toArray();
-        return ranges.size() == 1 && ranges[0].toArray() == QJsonArray{at.arg("A").arg(3 + options),
-                                                                        at.arg("B").arg(3 + options)};
+        return ranges.size() == 1 &&
+               ranges[0].toArray() == QJsonArray{at.arg("A").arg(3 + options), at.arg("B").arg(3 + options)};
     }
     std::unique_ptr<TestDb> m_db;
     std::unique_ptr<QTemporaryDir> m_out;
@@ -139,10 +139,8 @@ void TstStatsWorkbook::pageOneGroups() {
     for (int i = 1; i <= 5; ++i) QCOMPARE(s[i].toObject().value("charts").toInt(), 1);
     // Every group of page one, each option counted as the questionnaires say, and charted.
     const QList<std::pair<QString, QList<int>>> expected = {
-        {"年龄", {2, 2, 0, 0}},
-        {"学历", {3, 1, 0, 0}},
-        {"政治面貌", {3, 1, 0, 0}},
-        {"职业", {0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 1}},
+        {"年龄", {2, 2, 0, 0}},       {"学历", {3, 1, 0, 0}},
+        {"政治面貌", {3, 1, 0, 0}},   {"职业", {0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 1}},
         {"职称", {2, 0, 1, 0, 0, 1}},  // the other ("99|高级工程师") counted as 其它
     };
     for (int i = 1; i <= 5; ++i) {

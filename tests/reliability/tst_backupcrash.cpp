@@ -281,7 +281,8 @@ void TstBackupCrash::flushedBeforeNamed() {
                          QCoreApplication::applicationFilePath()});
     QVERIFY(child.waitForFinished(60000));
     const QString said = QString::fromLocal8Bit(child.readAllStandardError());
-    if (said.contains("ptrace", Qt::CaseInsensitive)) QSKIP(qPrintable("strace cannot watch a program here: " + said));
+    if (said.contains("ptrace", Qt::CaseInsensitive))
+        QSKIP(qPrintable("strace cannot watch a program here: " + said));
     QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, qPrintable(said));
 
     // The calls in the order they were made: name, the file of its descriptor, the paths it names.
@@ -315,23 +316,27 @@ void TstBackupCrash::flushedBeforeNamed() {
         QVERIFY2(c.paths.size() == 2, qPrintable(c.name + ": " + c.paths.join(' ')));
         const QString from = c.paths[0], to = c.paths[1];
         names << QFileInfo(to).fileName();
-        QVERIFY2(QFileInfo(from).fileName().startsWith(u'.'), qPrintable("written under a visible name: " + from));
+        QVERIFY2(QFileInfo(from).fileName().startsWith(u'.'),
+                 qPrintable("written under a visible name: " + from));
         int lastWrite = -1;
         for (int j = 0; j < i; ++j)
             if (isWrite(calls[j].name) && calls[j].fdPath == from) lastWrite = j;
         QVERIFY2(lastWrite >= 0, qPrintable("never written: " + from));
         bool flushed = false;
-        for (int j = lastWrite + 1; j < i; ++j) flushed = flushed || (isSync(calls[j].name) && calls[j].fdPath == from);
+        for (int j = lastWrite + 1; j < i; ++j)
+            flushed = flushed || (isSync(calls[j].name) && calls[j].fdPath == from);
         QVERIFY2(flushed, qPrintable("named before it was on the disk: " + to));
         bool folderFlushed = false;
         for (int j = i + 1; j < calls.size(); ++j)
-            folderFlushed = folderFlushed || (isSync(calls[j].name) && calls[j].fdPath == QFileInfo(to).absolutePath());
+            folderFlushed =
+                folderFlushed || (isSync(calls[j].name) && calls[j].fdPath == QFileInfo(to).absolutePath());
         QVERIFY2(folderFlushed, qPrintable("its folder was not flushed after: " + to));
     }
     names.sort();
     QVERIFY2(names.size() == named.size(), qPrintable(names.join(' ')));
     for (int i = 0; i < names.size(); ++i)
-        QVERIFY2(QRegularExpression("^" + named[i] + "$").match(names[i]).hasMatch(), qPrintable(names.join(' ')));
+        QVERIFY2(QRegularExpression("^" + named[i] + "$").match(names[i]).hasMatch(),
+                 qPrintable(names.join(' ')));
 }
 
 int main(int argc, char** argv) {
