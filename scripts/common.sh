@@ -23,6 +23,7 @@ PACKAGES=(
     libreoffice-calc-nogui  # a spreadsheet that opens the exported files as an office would (tests)
     dpkg-dev fakeroot file lintian desktop-file-utils
     openssl  # the server TLS test makes its own CA and server certificate
+    strace  # the durability test watches the system calls of a backup, a restore and a merge
 )
 
 say() { printf '==> %s\n' "$*"; }

@@ -665,6 +665,48 @@ void TstBackup::restoreRefusedWhileAnotherProgramHoldsTheRegister() {
     QVERIFY(snapshots.list().isEmpty());  // not even the copy before a restore
     // The other program has ended (or was killed: the kernel lets go of its lock the same way).
     ::close(other);
+    // A program that takes no lock of ours (the sqlite3 shell) is in the middle of a write: its
+    // journal lies beside the register. Refused, and its write is not lost.
+    {
+        sqlite3* writer = nullptr;
+        QCOMPARE(sqlite3_open_v2(QFile::encodeName(m_db->file()).constData(), &writer, SQLITE_OPEN_READWRITE,
+                                 nullptr),
+                 SQLITE_OK);
+        QCOMPARE(sqlite3_exec(writer, "BEGIN IMMEDIATE; insert into BasicInfo (ID) values ('shell')", nullptr,
+                              nullptr, nullptr),
+                 SQLITE_OK);
+        QVERIFY(QFileInfo(m_db->file() + "-journal").size() > 0);
+        try {
+            backup::restore(offered, snapshots);
+            QFAIL("restored under another program's write");
+        } catch (const sqlitefile::FileError& e) {
+            QCOMPARE(e.message, QStringLiteral("登记册正被其他程序使用，") + backup::kNotRestored);
+        }
+        QCOMPARE(sqlite3_exec(writer, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close_v2(writer);
+    }
+    QCOMPARE(m_db->count("BasicInfo", "shell"), 1);
+    // The same with one that writes through a write-ahead log: what it wrote is in the log.
+    {
+        sqlite3* writer = nullptr;
+        QCOMPARE(sqlite3_open_v2(QFile::encodeName(m_db->file()).constData(), &writer, SQLITE_OPEN_READWRITE,
+                                 nullptr),
+                 SQLITE_OK);
+        QCOMPARE(sqlite3_exec(writer,
+                              "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0; "
+                              "insert into BasicInfo (ID) values ('shell log')",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        QVERIFY(QFileInfo(m_db->file() + "-wal").size() > 0);
+        try {
+            backup::restore(offered, snapshots);
+            QFAIL("restored under another program's log");
+        } catch (const sqlitefile::FileError& e) {
+            QCOMPARE(e.message, QStringLiteral("登记册正被其他程序使用，") + backup::kNotRestored);
+        }
+        sqlite3_close_v2(writer);
+    }
+    QCOMPARE(m_db->count("BasicInfo", "shell log"), 1);
     backup::restore(offered, snapshots);
     QCOMPARE(m_db->count("BasicInfo"), 1);
     // This program still holds its register: another restore elsewhere is refused while it does.
@@ -844,6 +886,19 @@ void TstBackup::twoBackupsInOneSecond() {
         QCOMPARE(names, (QStringList{"MyDB-" + stamp + "-2.db", "MyDB-" + stamp + ".db"}));
         QVERIFY(backup::isRegisterCopy(made[0]) && backup::isRegisterCopy(made[1]));
     }
+    // A third in the last second; listed newest first, the later copies of a second before the earlier.
+    QCOMPARE(
+        QFileInfo(backup::Snapshots(m_db->file(), [] { return QDateTime(QDate(2026, 3, 4), QTime(5, 6, 2)); })
+                      .backupNow())
+            .fileName(),
+        QStringLiteral("MyDB-20260304-050602-3.db"));
+    QStringList listed;
+    for (const backup::BackupInfo& b : backup::Snapshots(m_db->file()).list())
+        listed << QFileInfo(b.path).fileName();
+    QCOMPARE(listed,
+             (QStringList{"MyDB-20260304-050602-3.db", "MyDB-20260304-050602-2.db", "MyDB-20260304-050602.db",
+                          "MyDB-20260304-050601-2.db", "MyDB-20260304-050601.db", "MyDB-20260304-050600-2.db",
+                          "MyDB-20260304-050600.db"}));
 }
 
 void TstBackup::linkedBackupFolderRefused() {

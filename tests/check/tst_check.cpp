@@ -40,6 +40,9 @@ const char* const kFifteenAlone = "510107720401331";  // its 18-digit form is no
 const char* const kEighteenOfFifteen = "440305198002290010";
 const char* const kLowerX = "11010519491231002x";
 const char* const kRightBlank = "110101199003071233 ";  // kRight, typed elsewhere with a blank
+// One more resident twice, whose numbers sort between kEighteenOfFifteen and kFifteen.
+const char* const kBetweenX = "44030519900101107X";
+const char* const kBetweenLowerX = "44030519900101107x";
 
 struct Row {
     QString id;
@@ -92,6 +95,8 @@ class TstCheck : public QObject {
         basic(*db, {kRightBlank, QStringLiteral("甲")});
         basic(*db, {QStringLiteral("12345"), QStringLiteral("辛")});
         basic(*db, {QStringLiteral("1101011990030X1233"), QStringLiteral("壬")});
+        basic(*db, {kBetweenX, QStringLiteral("癸")});
+        basic(*db, {kBetweenLowerX, QStringLiteral("癸")});
         // Answer rows of right questionnaires, in canonical and in merely readable forms.
         answer(*db, QStringLiteral("Special"), kRight, QStringLiteral("01"));
         answer(*db, QStringLiteral("Special"), kRight, QStringLiteral("20"));
@@ -129,7 +134,7 @@ private slots:
         const QString before = db->dump();
         const CheckResult r = RegisterCheck().run(kToday);
         QCOMPARE(db->dump(), before);  // the check changes nothing
-        QCOMPARE(r.questionnaires, 12);
+        QCOMPARE(r.questionnaires, 14);
         QVERIFY(!r.cancelled);
 
         const QList<std::pair<K, QString>> expected = {
@@ -144,6 +149,8 @@ private slots:
             {K::SameResident, kRightBlank},
             {K::SameResident, kEighteenOfFifteen},
             {K::SameResident, kFifteen},
+            {K::SameResident, kBetweenX},
+            {K::SameResident, kBetweenLowerX},
             {K::NotAnId, QStringLiteral("1101011990030X1233")},
             {K::NotAnId, QStringLiteral("12345")},
             {K::NotAnId, kRightBlank},
@@ -159,13 +166,14 @@ private slots:
         };
         QCOMPARE(sorted(kindsAndIds(r)), sorted(expected));
 
-        // Listed by kind; the records of one resident side by side.
+        // Listed by kind; the records of one resident side by side, even where another
+        // resident's numbers sort between theirs.
         for (int i = 1; i < r.problems.size(); ++i) QVERIFY(r.problems[i - 1].kind <= r.problems[i].kind);
         QList<QString> residents;
         for (const CheckProblem& p : r.problems)
             if (p.kind == K::SameResident) residents << p.resident;
-        QCOMPARE(residents,
-                 (QList<QString>{kRight, kRight, kRightX, kRightX, kEighteenOfFifteen, kEighteenOfFifteen}));
+        QCOMPARE(residents, (QList<QString>{kRight, kRight, kRightX, kRightX, kEighteenOfFifteen,
+                                            kEighteenOfFifteen, kBetweenX, kBetweenX}));
 
         // What each explanation says.
         QCOMPARE(find(r, K::WrongCheck, kWrongCheck)->detail, QStringLiteral("校验码应为 4"));
@@ -214,6 +222,7 @@ private slots:
         QTest::newRow("duty null") << "duty" << null << "职业：空值";
         QTest::newRow("position 6") << "Position" << QVariant("6") << "职称：“6”";
         QTest::newRow("position 99") << "Position" << QVariant("99") << "";
+        QTest::newRow("position text") << "Position" << QVariant("高工") << "";  // read as the other option
         QTest::newRow("flag 0") << "Flag" << QVariant("0") << "";
         QTest::newRow("flag 2") << "Flag" << QVariant("2") << "是否愿意参加：“2”";
     }
@@ -422,10 +431,10 @@ private slots:
         auto* open = w.findChild<QPushButton*>(QStringLiteral("Btn_Open"));
         auto* copy = w.findChild<QPushButton*>(QStringLiteral("Btn_Copy"));
         QVERIFY(tree && summary && open && copy);
-        QCOMPARE(summary->text(), QStringLiteral("共检查 12 份问卷，发现 19 个问题。"));
+        QCOMPARE(summary->text(), QStringLiteral("共检查 14 份问卷，发现 21 个问题。"));
 
         const QStringList groups = {"校验码错误（1）",        "出生日期不可能（2）",
-                                    "15位旧号码（2）",        "同一居民重复登记（6）",
+                                    "15位旧号码（2）",        "同一居民重复登记（8）",
                                     "不是身份证号码（3）",    "答案行缺少基本信息（1）",
                                     "无法识别的选项代码（4）"};
         auto groupTexts = [tree] {
@@ -453,7 +462,8 @@ private slots:
         QTreeWidgetItem* same = tree->topLevelItem(3);
         QStringList sameIds;
         for (int i = 0; i < same->childCount(); ++i) sameIds << same->child(i)->text(0);
-        QCOMPARE(sameIds, (QStringList{kRight, kRightBlank, kRightX, kLowerX, kEighteenOfFifteen, kFifteen}));
+        QCOMPARE(sameIds, (QStringList{kRight, kRightBlank, kRightX, kLowerX, kEighteenOfFifteen, kFifteen,
+                                       kBetweenX, kBetweenLowerX}));
 
         // Without an opener a row can only be copied.
         QVERIFY(!copy->isEnabled());

@@ -25,6 +25,15 @@ def unescape(v):
     return v
 
 
+def ref(source):
+    if source is None:
+        return None
+    for r in (getattr(source, "numRef", None), getattr(source, "strRef", None)):
+        if r is not None:
+            return r.f
+    return None
+
+
 def xlsx(path, decode=True):
     import openpyxl
     import zipfile
@@ -48,6 +57,8 @@ def xlsx(path, decode=True):
             "frozen": ws.freeze_panes,
             "widths": {k: v.width for k, v in ws.column_dimensions.items()},
             "charts": len(ws._charts),
+            # What each chart draws: the cells of its categories and of its values.
+            "chartRanges": [[ref(c.series[0].cat), ref(c.series[0].val)] if c.series else [] for c in ws._charts],
         })
     return {"sheets": sheets}
 
@@ -62,13 +73,29 @@ def as_typed(v):
     return v
 
 
+def line_ends(raw):
+    # The ends of the records: the line breaks outside quoted fields.
+    ends, quoted, i = set(), False, 0
+    while i < len(raw):
+        c = raw[i:i + 1]
+        if c == b'"':
+            quoted = not quoted
+        elif not quoted and c in (b"\r", b"\n"):
+            if raw[i:i + 2] == b"\r\n":
+                i += 1
+                c = b"\r\n"
+            ends.add(c.decode())
+        i += 1
+    return sorted(ends)
+
+
 def csvfile(path):
     with open(path, "rb") as f:
         raw = f.read()
     with open(path, newline="", encoding="utf-8-sig") as f:
         rows = list(csv.reader(f, strict=True))
-    return {"bom": raw.startswith(b"\xef\xbb\xbf"), "crlf": b"\r\n" in raw, "rows": rows,
-            "typed": [[as_typed(v) for v in row] for row in rows]}
+    return {"bom": raw.startswith(b"\xef\xbb\xbf"), "crlf": b"\r\n" in raw, "lineEnds": line_ends(raw),
+            "rows": rows, "typed": [[as_typed(v) for v in row] for row in rows]}
 
 
 def pandascsv(path):

@@ -188,7 +188,8 @@ void TstExport::seed() {
 
     SqlQuery q(QStringLiteral("MyDb"));
     SurveyStore store(q);
-    for (const Answers& x : {a, b, c}) store.store(x);
+    // Stored out of their numbers' order: the export lists them by number all the same.
+    for (const Answers& x : {c, a, b}) store.store(x);
     // Texts that the forms trim away, stored by another program: they must still come out shown.
     m_db->exec(QStringLiteral("update BasicInfo set name=?, Address=? where ID=?"), {kTab, kCr, kId3});
     c.name = kTab;
@@ -234,6 +235,8 @@ void TstExport::wide() {
         const QJsonObject j = readback::python(format, path);
         QVERIFY(j.value("bom").toBool());
         QVERIFY(j.value("crlf").toBool());
+        // Every record ends in CR LF (a line break inside a quoted text is the text's own).
+        QCOMPARE(j.value("lineEnds").toArray(), QJsonArray{QStringLiteral("\r\n")});
         const QJsonArray rows = j.value("rows").toArray();
         // The same file through the README's one rule, and through pandas with the same rule.
         const QJsonArray typed = j.value("typed").toArray();
@@ -458,6 +461,16 @@ void TstExport::tables() {
         std::sort(rows.begin(), rows.end());
         return rows;
     };
+    auto idsOf = [](const QList<QStringList>& rows) {
+        QStringList ids;
+        for (const QStringList& row : rows) ids << row.value(0);
+        return ids;
+    };
+    auto sortedIds = [&](const QList<QStringList>& rows) {
+        QStringList ids = idsOf(rows);
+        ids.sort();
+        return ids;
+    };
     if (format == QLatin1String("xlsx")) {
         QCOMPARE(r.files.size(), 1);
         const QJsonArray sheets = readback::python(format, path).value("sheets").toArray();
@@ -473,6 +486,7 @@ void TstExport::tables() {
                 for (const QJsonValue& v : rows[i].toArray()) row << v.toString();
                 got << row;
             }
+            if (t == 0) QCOMPARE(idsOf(got), sortedIds(got));  // questionnaires by identity number
             QList<QStringList> want = stored(tables[t]);
             for (QStringList& row : want)  // xlsx keeps at most 32,767 characters
                 for (QString& v : row)
@@ -503,6 +517,7 @@ void TstExport::tables() {
                 got << row;
             }
         }
+        if (t == 0) QCOMPARE(idsOf(got), sortedIds(got));  // questionnaires by identity number
         QList<QStringList> want = stored(tables[t]);
         if (format == QLatin1String("sav"))
             for (QStringList& row : want)
@@ -538,6 +553,17 @@ void TstExport::cuts() {
     QCOMPARE(int(r.cuts.size()), cuts);
     for (const auto& c : r.cuts) QCOMPARE(c.identity, kId1);
     QCOMPARE(r.summary().contains(QStringLiteral("有 %1 段文字超过了该格式的长度上限").arg(cuts)), cuts > 0);
+    if (format == QLatin1String("sav")) {
+        // A text cut at SPSS's limit in bytes ends on a whole character: after its last one the
+        // file holds the padding, never the first byte of a character cut in two.
+        QFile f(out(QStringLiteral("cut.sav")));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        for (const QByteArray character : {QStringLiteral("长").toUtf8(), QStringLiteral("𠀀").toUtf8()}) {
+            const qsizetype end = bytes.lastIndexOf(character) + character.size();
+            QCOMPARE(bytes.mid(end, 1), QByteArray(" "));
+        }
+    }
     if (cuts) QVERIFY(r.summary().contains(kId1));
     QVERIFY(!r.summary().contains(kId2));
 }

@@ -1,11 +1,13 @@
 // Merging another register: registers typed through the real New form, new, identical and
 // conflicting questionnaires in both directions, what is not importable, and a merge that is
-// cancelled, fails, or merges a register into itself changes nothing.
+// cancelled, fails, or merges a register into itself changes nothing; the same through
+// quenvale-cli, run as a process.
 #include <sqlite3.h>
 
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
@@ -84,6 +86,8 @@ private slots:
     void cancelledOrFailedChangesNothing();
     void otherFileGivesQuestionnairesOnly();
     void mergeWindow();
+    void commandLine_data();
+    void commandLine();
 
 private:
     /// Types the questionnaires into a fresh register through the New form; returns a copy of its file.
@@ -308,6 +312,10 @@ void TstMerge::notImportable() {
     QFile::copy(theirsDb->file(), theirs);
 
     const auto db = registerFrom(m_a);
+    // Ours holds answer rows of their new number, without its BasicInfo row (an old half-delete):
+    // the questionnaire is still new here, added whole, and those rows do not become part of it.
+    db->exec("insert into Love (ID, Code) values (?, '05')", {kOnlyB});
+    db->exec("insert into Special (ID, Code, Name) values (?, '99', '旧的')", {kOnlyB});
     RegisterMerge merge(theirs);
     MergePlan plan = merge.plan();
     QStringList problems;
@@ -321,6 +329,7 @@ void TstMerge::notImportable() {
     QCOMPARE(readBack(kOnlyB), only(kOnlyB, "王五"));
     QCOMPARE(db->count("Team", kOnlyB), 1);
     QCOMPARE(db->count("Time1", kOnlyB), 1);
+    QCOMPARE(db->count("Love", kOnlyB), 1);
     QCOMPARE(db->count("Love", "999999999999999999"), 0);
 
     const QString csv = m_dir.filePath("conflicts.csv");
@@ -351,6 +360,9 @@ void TstMerge::tableByTableReadsAsTheLookup() {
     db->exec("insert into BasicInfo select * from t");
     db->exec("drop table t");
     db->exec("insert into Depend (ID, Code) values ('4401011977070722229', '01')");
+    // The other text comes from the other option's row, not from a row stored after it.
+    db->exec("insert into Channel (ID, Code, Name) values (?, '99', '网络'), (?, '03', '不是其它')",
+             {kOnlyB, kOnlyB});
 
     auto byReader = [] {
         QStringList out;
@@ -646,6 +658,55 @@ void TstMerge::mergeWindow() {
         form.grab().save(qEnvironmentVariable("QUENVALE_SCREENSHOTS") + "/merge.png");
     QTest::mouseClick(form.findChild<QPushButton*>("Btn_Merge"), Qt::LeftButton);
     QCOMPARE(form.result(), int(QDialog::Accepted));
+}
+
+// quenvale-cli merge as a clerk's script runs it: which questionnaire a conflict keeps, what
+// --dry-run and a wrong choice leave, and the copy kept before the writing.
+void TstMerge::commandLine_data() {
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("kept");  // the conflict afterwards: 0 ours, 1 theirs; -1 nothing was merged
+    QTest::newRow("ours by default") << QStringList{} << 0 << 0;
+    QTest::newRow("--prefer ours") << QStringList{"--prefer", "ours"} << 0 << 0;
+    QTest::newRow("--prefer theirs") << QStringList{"--prefer", "theirs"} << 0 << 1;
+    QTest::newRow("--dry-run writes nothing") << QStringList{"--prefer", "theirs", "--dry-run"} << 0 << -1;
+    QTest::newRow("a choice that is neither") << QStringList{"--prefer", "mine"} << 2 << -1;
+}
+
+void TstMerge::commandLine() {
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QFETCH(int, kept);
+    const QString built = QCoreApplication::applicationDirPath() + "/quenvale-cli";
+    if (!QFileInfo::exists(built)) QSKIP("quenvale-cli not built");
+    // A copy of the program with register A in the Data folder beside it, and a home of its own.
+    QTemporaryDir root, home;
+    QVERIFY(QFile::copy(built, root.filePath("quenvale-cli")));
+    QVERIFY(QDir().mkpath(root.filePath("Data")));
+    const QString file = root.filePath("Data/MyDB.db");
+    QVERIFY(QFile::copy(m_a, file));
+    QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QProcess cli;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", home.path());
+    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+    env.insert("XDG_DATA_HOME", home.filePath("data"));
+    cli.setProcessEnvironment(env);
+    cli.start(root.filePath("quenvale-cli"), QStringList{"merge", m_b} + options);
+    QVERIFY(cli.waitForFinished(60000));
+    const QString said = QString::fromUtf8(cli.readAllStandardError());
+    QVERIFY2(cli.exitStatus() == QProcess::NormalExit && cli.exitCode() == exitCode, qPrintable(said));
+
+    const auto db = registerFrom(file);
+    QCOMPARE(db->count("BasicInfo"), kept < 0 ? 3 : 4);
+    QCOMPARE(readBack(kDiffer), differing(kept != 1));
+    QCOMPARE(readBack(kShared), completeAnswers(kShared));
+    if (kept >= 0) QCOMPARE(readBack(kOnlyB), only(kOnlyB, "王五"));
+    // A merge that writes keeps the register as it was first; one that writes nothing keeps nothing.
+    const QString folder = root.filePath("Data/Backup");
+    const QStringList before = QDir(folder).entryList({"MyDB-*-before-merge.db"}, QDir::Files);
+    QCOMPARE(before.size(), kept < 0 ? 0 : 1);
+    if (kept >= 0) QCOMPARE(backup::questionnaireCount(folder + "/" + before[0]), 3);
 }
 
 QTEST_MAIN(TstMerge)

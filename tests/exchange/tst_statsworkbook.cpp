@@ -39,6 +39,13 @@ private:
     QJsonArray sheets(const QString& path) {
         return readback::python(QStringLiteral("xlsx"), path).value("sheets").toArray();
     }
+    // True when the sheet has one chart, of exactly its options: their captions and their counts.
+    static bool chartDrawsOptions(const QJsonObject& sheet, int options) {
+        const QString at = QStringLiteral("'%1'!$%2$4:$%2$%3").arg(sheet.value("name").toString());
+        const QJsonArray ranges = sheet.value("chartRanges").toArray();
+        return ranges.size() == 1 &&
+               ranges[0].toArray() == QJsonArray{at.arg("A").arg(3 + options), at.arg("B").arg(3 + options)};
+    }
     std::unique_ptr<TestDb> m_db;
     std::unique_ptr<QTemporaryDir> m_out;
 };
@@ -54,6 +61,10 @@ void TstStatsWorkbook::seed() {
         a[Duty].ticked.fill(false);
         a[Duty].ticked[i == 0 ? 11 : 9] = true;  // one other (99|...), three "10"
         a[Duty].otherText = QStringLiteral("园艺师");
+        a[Level].ticked = {i != 2, i == 2, false, false};
+        a[Political].ticked = {i != 0, i == 0, false, false};
+        a[Position].ticked = {i == 0 || i == 2, false, i == 1, false, false, i == 3};
+        a[Position].otherText = QStringLiteral("高级工程师");
         a[Special].ticked[4] = i > 0;
         a[Channel].ticked.last() = true;
         a[Channel].otherText = QStringLiteral("网络");
@@ -88,6 +99,7 @@ void TstStatsWorkbook::sameCountsAsTheForm() {
         QCOMPARE(o.value("charts").toInt(), 1);
         const QJsonArray rows = o.value("rows").toArray();
         const Group& grp = group(g);
+        QVERIFY2(chartDrawsOptions(o, int(grp.boxes.size())), qPrintable(o.value("name").toString()));
         const total::Page* page = nullptr;
         for (const total::Page& p : total::pages())
             if (p.group == g) page = &p;
@@ -125,6 +137,20 @@ void TstStatsWorkbook::pageOneGroups() {
     QCOMPARE(count(4, 11), 1);  // 其它 ("99|园艺师")
     QCOMPARE(count(4, 0), 0);
     for (int i = 1; i <= 5; ++i) QCOMPARE(s[i].toObject().value("charts").toInt(), 1);
+    // Every group of page one, each option counted as the questionnaires say, and charted.
+    const QList<std::pair<QString, QList<int>>> expected = {
+        {"年龄", {2, 2, 0, 0}},       {"学历", {3, 1, 0, 0}},
+        {"政治面貌", {3, 1, 0, 0}},   {"职业", {0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 1}},
+        {"职称", {2, 0, 1, 0, 0, 1}},  // the other ("99|高级工程师") counted as 其它
+    };
+    for (int i = 1; i <= 5; ++i) {
+        const QJsonObject sheet = s[i].toObject();
+        const auto& [name, counts] = expected[i - 1];
+        QCOMPARE(sheet.value("name").toString(), name);
+        QCOMPARE(sheet.value("rows").toArray().size(), 3 + counts.size());
+        for (int b = 0; b < counts.size(); ++b) QCOMPARE(count(i, b), counts[b]);
+        QVERIFY2(chartDrawsOptions(sheet, int(counts.size())), qPrintable(name));
+    }
 }
 
 void TstStatsWorkbook::oddValuesAreListed() {

@@ -500,6 +500,11 @@ private slots:
         QTest::newRow("name changed, overwrite")
             << "UPDATE BasicInfo SET name = '王五'"
             << changed.arg(QString::fromUtf8(catalogue::pages().at(0).caption)) << true;
+        // Each basic text of page one is named as a change of that page.
+        for (const char* column : {"Address", "WorkUnit", "Phone"})
+            QTest::newRow(qPrintable(QStringLiteral("%1 changed").arg(QLatin1String(column))))
+                << QStringLiteral("UPDATE BasicInfo SET %1 = '1号楼'").arg(QLatin1String(column))
+                << changed.arg(QString::fromUtf8(catalogue::pages().at(0).caption)) << false;
         QTest::newRow("a hobby added")
             << "INSERT INTO Love (ID, Code) VALUES ('" + kId + "', '03')"
             << changed.arg(QString::fromUtf8(catalogue::pages().at(catalogue::group(Love).page).caption))

@@ -146,6 +146,7 @@ private slots:
         QTest::newRow("half-width digits find full-width ones") << "5678" << QList<int>{2, 3};
         QTest::newRow("full-width digits find half-width ones") << "２２２２" << QList<int>{0};
         QTest::newRow("full-width digits find full-width ones") << "８８号" << QList<int>{2};
+        QTest::newRow("full-width nines find half-width ones") << "１９９０" << QList<int>{0};
         QTest::newRow("percent sign is literal") << "%" << QList<int>{3};
         QTest::newRow("percent sign inside a word") << "0%号" << QList<int>{3};
         QTest::newRow("underscore is literal") << "_" << QList<int>{3};
@@ -287,6 +288,11 @@ private slots:
         QCOMPARE(cell(11, 1), QStringLiteral("居民9989"));
         QCOMPARE(cell(n - 1, 1), QStringLiteral("居民0"));
         QCOMPARE(m_find->currentId(), QStringLiteral("900000000000009999"));  // still current
+
+        // By identity number, descending: the last number first.
+        grid()->horizontalHeader()->setSortIndicator(0, Qt::DescendingOrder);
+        QCOMPARE(cell(0, 0), QStringLiteral("900000000000009999"));
+        QCOMPARE(cell(n - 1, 0), QStringLiteral("900000000000000000"));
 
         // A search narrows the large list too.
         search()->setText(QStringLiteral("单位3 幸福路1"));

@@ -1,5 +1,8 @@
 // Kill a backup, a restore and a merge at random moments: the register is always the old one
-// or the new one, whole, and every backup file that exists is a whole copy.
+// or the new one, whole, and every backup file that exists is a whole copy. And what a power
+// cut would find: every file they put in place was on the disk before it took its name.
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QtTest>
 #include <csignal>
 #include <random>
@@ -18,6 +21,8 @@ using namespace catalogue;
 namespace {
 
 const char* const kModeEnv = "QUENVALE_BACKUPCRASH_MODE";
+// Set: the child does its work once and ends instead of waiting to be killed.
+const char* const kOnceEnv = "QUENVALE_BACKUPCRASH_ONCE";
 
 Answers numbered(int n, int version = 0) {
     Answers a = completeAnswers(QStringLiteral("5101%1").arg(n, 14, 10, QLatin1Char('0')));
@@ -79,16 +84,22 @@ int childMain(const QString& mode, const QString& file, const QString& a, const 
     connection::define({QStringLiteral("MyDb"), QStringLiteral("Velmora"), false, {}, {}, file});
     QTextStream out(stdout);
     backup::Snapshots snapshots(file);
+    const bool once = qEnvironmentVariableIsSet(kOnceEnv);
     try {
         if (mode == QLatin1String("backup")) {
             for (int i = 0;; ++i) {
                 snapshots.backupNow({}, a + QStringLiteral("/copy-%1.db").arg(i));
                 out << "B " << i << Qt::endl;
+                if (once) {
+                    snapshots.backupNow();  // and one into the backup folder
+                    return 0;
+                }
             }
         } else if (mode == QLatin1String("restore")) {
             for (int i = 0;; ++i) {
                 backup::restore(i % 2 ? a : b, snapshots);
                 out << "R " << (i % 2 ? "A" : "B") << Qt::endl;
+                if (once) return 0;
             }
         } else {
             RegisterMerge merge(a);
@@ -96,6 +107,7 @@ int childMain(const QString& mode, const QString& file, const QString& a, const 
             for (MergeConflict& c : plan.conflicts) c.takeTheirs = true;
             merge.apply(plan);
             out << "M done" << Qt::endl;
+            if (once) return 0;
         }
     } catch (const sqlitefile::FileError& e) {
         QTextStream(stderr) << "failed: " << e.detail << Qt::endl;
@@ -116,6 +128,8 @@ private slots:
         QTest::newRow("merge") << "merge";
     }
     void killedAtRandomMoments();
+    void flushedBeforeNamed_data();
+    void flushedBeforeNamed();
 };
 
 void TstBackupCrash::killedAtRandomMoments() {
@@ -217,6 +231,112 @@ void TstBackupCrash::killedAtRandomMoments() {
     else
         qInfo("%s: %d kills, register old %d times, new %d times, never anything else", qPrintable(mode),
               kills, sawOld, sawNew);
+}
+
+void TstBackupCrash::flushedBeforeNamed_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QStringList>("named");  // the files put in place, by name, sorted
+    QTest::newRow("backup") << "backup" << QStringList{"MyDB-\\d{8}-\\d{6}\\.db", "copy-0\\.db"};
+    QTest::newRow("restore") << "restore"
+                             << QStringList{"MyDB-\\d{8}-\\d{6}-before-restore\\.db", "MyDB\\.db"};
+    QTest::newRow("merge") << "merge"
+                           << QStringList{"MyDB-\\d{8}-\\d{6}-before-merge\\.db", "MyDB-\\d{8}-\\d{6}\\.db"};
+}
+
+// Each copy kept and each register put in place is written under a hidden name, flushed to the
+// disk after its last write and before it takes its name, and its folder flushed after: a power
+// cut leaves the old file or the whole new one, and never shows a half-written one by name.
+// Watched through the system calls the work makes (strace).
+void TstBackupCrash::flushedBeforeNamed() {
+    QFETCH(QString, mode);
+    QFETCH(QStringList, named);
+    const QString strace = QStandardPaths::findExecutable(QStringLiteral("strace"));
+    if (strace.isEmpty()) QSKIP("strace is not installed");
+    QTemporaryDir home, dir;
+    QVERIFY(QDir().mkpath(home.path() + "/Data"));
+    const QString file = home.path() + "/Data/MyDB.db";
+    connection::closeAll();
+    fill(file, 0, 30, 0);
+    QString a = dir.filePath("other.db");
+    if (mode == "backup") {
+        a = dir.path();
+    } else {
+        QList<int> conflicting{25, 26};
+        fill(a, 20, 60, 0, conflicting);
+    }
+    const QString log = dir.filePath("calls.log");
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(kModeEnv, mode);
+    env.insert(kOnceEnv, "1");
+    env.insert("QUENVALE_BACKUPCRASH_FILE", file);
+    env.insert("QUENVALE_BACKUPCRASH_A", a);
+    env.insert("QUENVALE_BACKUPCRASH_B", a);
+    // LeakSanitizer cannot run under a tracer (the sanitizer build); its children are checked elsewhere.
+    env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":detect_leaks=0");
+    child.setProcessEnvironment(env);
+    child.start(strace, {"-f", "-y", "-qq", "-s", "0", "-o", log, "-e",
+                         "trace=openat,write,pwrite64,pwritev,pwritev2,fsync,fdatasync,link,linkat,rename,"
+                         "renameat,renameat2",
+                         QCoreApplication::applicationFilePath()});
+    QVERIFY(child.waitForFinished(60000));
+    const QString said = QString::fromLocal8Bit(child.readAllStandardError());
+    if (said.contains("ptrace", Qt::CaseInsensitive))
+        QSKIP(qPrintable("strace cannot watch a program here: " + said));
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, qPrintable(said));
+
+    // The calls in the order they were made: name, the file of its descriptor, the paths it names.
+    struct Call {
+        QString name, fdPath;
+        QStringList paths;
+    };
+    QList<Call> calls;
+    QFile f(log);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    static const QRegularExpression line(QStringLiteral("^\\d+\\s+(\\w+)\\((.*)$"));
+    static const QRegularExpression fd(QStringLiteral("^\\d+<([^>]*)>"));
+    static const QRegularExpression quoted(QStringLiteral("\"([^\"]*)\""));
+    while (!f.atEnd()) {
+        const QString text = QString::fromUtf8(f.readLine()).trimmed();
+        const auto m = line.match(text);
+        // A call still running when another thread's is logged counts where it began; a failed
+        // one (a name that was taken) not at all.
+        if (!m.hasMatch() || (!text.contains("<unfinished") && !text.contains(QRegularExpression("= \\d+$"))))
+            continue;
+        Call c{m.captured(1), fd.match(m.captured(2)).captured(1), {}};
+        for (auto it = quoted.globalMatch(m.captured(2)); it.hasNext();) c.paths << it.next().captured(1);
+        calls << c;
+    }
+    auto isWrite = [](const QString& n) { return n.startsWith("write") || n.startsWith("pwrite"); };
+    auto isSync = [](const QString& n) { return n == "fsync" || n == "fdatasync"; };
+    QStringList names;
+    for (int i = 0; i < calls.size(); ++i) {
+        const Call& c = calls[i];
+        if (!c.name.startsWith("link") && !c.name.startsWith("rename")) continue;
+        QVERIFY2(c.paths.size() == 2, qPrintable(c.name + ": " + c.paths.join(' ')));
+        const QString from = c.paths[0], to = c.paths[1];
+        names << QFileInfo(to).fileName();
+        QVERIFY2(QFileInfo(from).fileName().startsWith(u'.'),
+                 qPrintable("written under a visible name: " + from));
+        int lastWrite = -1;
+        for (int j = 0; j < i; ++j)
+            if (isWrite(calls[j].name) && calls[j].fdPath == from) lastWrite = j;
+        QVERIFY2(lastWrite >= 0, qPrintable("never written: " + from));
+        bool flushed = false;
+        for (int j = lastWrite + 1; j < i; ++j)
+            flushed = flushed || (isSync(calls[j].name) && calls[j].fdPath == from);
+        QVERIFY2(flushed, qPrintable("named before it was on the disk: " + to));
+        bool folderFlushed = false;
+        for (int j = i + 1; j < calls.size(); ++j)
+            folderFlushed =
+                folderFlushed || (isSync(calls[j].name) && calls[j].fdPath == QFileInfo(to).absolutePath());
+        QVERIFY2(folderFlushed, qPrintable("its folder was not flushed after: " + to));
+    }
+    names.sort();
+    QVERIFY2(names.size() == named.size(), qPrintable(names.join(' ')));
+    for (int i = 0; i < names.size(); ++i)
+        QVERIFY2(QRegularExpression("^" + named[i] + "$").match(names[i]).hasMatch(),
+                 qPrintable(names.join(' ')));
 }
 
 int main(int argc, char** argv) {

@@ -344,6 +344,19 @@ private slots:
         QCOMPARE(modeOf(file + "-journal"), 0600);
         rawExec(raw, "ROLLBACK");
         sqlite3_close(raw);
+        // What an earlier run left beside the file (a crashed write's journal, a log and its
+        // index) is made private too, before anything reads it.
+        QTemporaryDir earlier;
+        const QString leftFile = earlier.path() + "/Data/MyDB.db";
+        QDir().mkpath(earlier.path() + "/Data");
+        QVERIFY(schema::ensureDatabaseFile(leftFile));
+        for (const char* side : {"-journal", "-wal", "-shm"}) {
+            QFile f(leftFile + side);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            ::chmod(QFile::encodeName(f.fileName()).constData(), 0644);
+        }
+        DataLocation::resolve(earlier.path());
+        for (const char* side : {"-journal", "-wal", "-shm"}) QCOMPARE(modeOf(leftFile + side), 0600);
         ::umask(old);
     }
 

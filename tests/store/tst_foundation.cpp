@@ -231,6 +231,17 @@ private slots:
         db.exec("insert into Special values ('1','01',NULL)");
         QCOMPARE(db.rows("select Code, typeof(Code) from Special"), (QList<QStringList>{{"01", "text"}}));
         QCOMPARE(db.rows("PRAGMA journal_mode").value(0).value(0), QString("delete"));
+        // The program's own connection flushes every commit in full (2: FULL), and waits for a
+        // locked file, but not long enough to freeze a window.
+        auto pragma = [](const char* name) {
+            SqlQuery q("MyDb");
+            q.setSql(QStringLiteral("PRAGMA %1").arg(QLatin1String(name)));
+            q.open();
+            return q.text(0);
+        };
+        QCOMPARE(pragma("synchronous"), QString("2"));
+        QVERIFY2(pragma("busy_timeout").toInt() > 0 && pragma("busy_timeout").toInt() <= 3000,
+                 qPrintable(pragma("busy_timeout")));
         QVERIFY_THROWS_NO_EXCEPTION(db.exec("insert into BasicInfo (ID) values ('a')"));
         bool duplicateRefused = false;
         {
